@@ -1,0 +1,23 @@
+// Quendrel: records vehicle events by scan and uploads them to the location's server.
+#include <windows.h>
+#include <commctrl.h>
+
+#include "app/main_window_win.h"
+#include "platform/beep_win.h"
+#include "platform/clock_win.h"
+#include "platform/registry_win.h"
+
+int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int showCommand) {
+    INITCOMMONCONTROLSEX controls{sizeof controls, ICC_TAB_CLASSES | ICC_STANDARD_CLASSES};
+    InitCommonControlsEx(&controls);
+
+    quendrel::Win32Clock clock;
+    quendrel::Win32Beeper beeper;
+    quendrel::Win32Registry registry;
+    const quendrel::MainWindowServices services{clock, quendrel::SystemFileSystem(), beeper, registry};
+
+    std::unique_ptr<quendrel::MainWindow> window = quendrel::MainWindow::Create(instance, services);
+    if (!window) return 1;  // no location settings: the operator has been told
+    window->Show(showCommand);
+    return quendrel::RunMessageLoop(*window);
+}

@@ -1,0 +1,537 @@
+#include "app/main_window_win.h"
+
+#include <commctrl.h>
+#include <windowsx.h>
+
+#include <iterator>
+
+#include "about/about_dialog_win.h"
+#include "platform/clock_win.h"
+#include "scan/event_types.h"
+#include "scan/scan_record.h"
+
+namespace quendrel {
+
+namespace {
+
+constexpr UINT_PTR kClockTimer = 1;
+constexpr UINT kClockIntervalMs = 1000;
+constexpr int kIconResource = 1;
+
+// Size of the window's client area and of the tab control, in twips.
+constexpr int kClientWidth = 3180;
+constexpr int kClientHeight = 6015;
+
+struct ControlSpec {
+    int id;
+    const char* windowClass;
+    const char* text;
+    DWORD style;
+    DWORD exStyle;
+    int page;  // kScanPage, kUploadPage, or -1 for the window itself
+    int left, top, width, height;  // twips, from the tab control's top-left corner
+    bool visibleAtStart;
+    bool tabStop;
+};
+
+constexpr DWORD kLabel = SS_LEFT | SS_NOPREFIX;
+constexpr DWORD kLineEdit = ES_AUTOHSCROLL | WS_TABSTOP;
+constexpr DWORD kButton = BS_PUSHBUTTON | WS_TABSTOP;
+
+// Every control in tab order.
+const ControlSpec kControls[] = {
+    {kTabControl, WC_TABCONTROLA, "", WS_TABSTOP | TCS_FIXEDWIDTH, WS_EX_CONTROLPARENT, -1, 0, 0, 3165, 6000, true, true},
+    {kEventList, WC_COMBOBOXA, "", CBS_DROPDOWNLIST | WS_VSCROLL | WS_TABSTOP, 0, kScanPage, 135, 1170, 2985, 315, true, true},
+    {kActionLabel, WC_STATICA, "Action", kLabel, 0, kScanPage, 98, 810, 2985, 315, true, false},
+    {kClockLabel, WC_STATICA, "", SS_CENTER | SS_NOPREFIX, 0, kScanPage, 98, 450, 2985, 315, true, false},
+    {kVinLabel, WC_STATICA, "VIN", kLabel, 0, kScanPage, 98, 1530, 2985, 315, false, false},
+    {kVinField, WC_EDITA, "", kLineEdit, WS_EX_CLIENTEDGE, kScanPage, 98, 1890, 2985, 315, false, true},
+    {kRouteLabel, WC_STATICA, "Route", kLabel, 0, kScanPage, 98, 2250, 2985, 315, false, false},
+    {kRouteField, WC_EDITA, "", kLineEdit, WS_EX_CLIENTEDGE, kScanPage, 98, 2610, 2985, 315, false, true},
+    {kDealerLabel, WC_STATICA, "Dealer", kLabel, 0, kScanPage, 98, 2970, 2985, 315, false, false},
+    {kDealerField, WC_EDITA, "", kLineEdit, WS_EX_CLIENTEDGE, kScanPage, 98, 3330, 2985, 315, false, true},
+    {kEnterButton, WC_BUTTONA, "Enter", kButton | WS_DISABLED, 0, kScanPage, 98, 5445, 2985, 465, false, true},
+    {kScanList, WC_EDITA, "", ES_MULTILINE | ES_AUTOVSCROLL | ES_WANTRETURN | WS_VSCROLL | WS_TABSTOP,
+     WS_EX_CLIENTEDGE, kScanPage, 98, 4050, 2985, 1320, true, true},
+    {kStatusLabel, WC_STATICA, "", kLabel | SS_ENDELLIPSIS, 0, kScanPage, 98, 3690, 2985, 285, true, false},
+    {kSendDataButton, WC_BUTTONA, "Send Data", kButton, 0, kUploadPage, 98, 5415, 2985, 510, true, true},
+    {kUploadLog, WC_EDITA, "", ES_MULTILINE | ES_AUTOVSCROLL | ES_WANTRETURN | WS_TABSTOP, WS_EX_CLIENTEDGE,
+     kUploadPage, 98, 585, 2985, 4695, true, true},
+};
+
+const ControlSpec* FindSpec(int id) {
+    for (const ControlSpec& spec : kControls)
+        if (spec.id == id) return &spec;
+    return nullptr;
+}
+
+std::size_t SlotOf(int id) { return static_cast<std::size_t>(id - kTabControl); }
+
+UINT WindowDpi(HWND hwnd) {
+    // GetDpiForWindow exists from Windows 10 1607 on; older systems have one DPI.
+    using GetDpiForWindowFn = UINT(WINAPI*)(HWND);
+    static const auto getDpiForWindow = reinterpret_cast<GetDpiForWindowFn>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("user32.dll"), "GetDpiForWindow")));
+    if (getDpiForWindow && hwnd) {
+        if (UINT dpi = getDpiForWindow(hwnd)) return dpi;
+    }
+    HDC screen = GetDC(nullptr);
+    const int dpi = GetDeviceCaps(screen, LOGPIXELSY);
+    ReleaseDC(nullptr, screen);
+    return dpi > 0 ? static_cast<UINT>(dpi) : 96;
+}
+
+std::string WindowText(HWND hwnd) {
+    const int length = GetWindowTextLengthA(hwnd);
+    std::string text(static_cast<std::size_t>(length) + 1, '\0');
+    const int copied = GetWindowTextA(hwnd, &text[0], length + 1);
+    text.resize(static_cast<std::size_t>(copied > 0 ? copied : 0));
+    return text;
+}
+
+HMENU CreateMainMenu() {
+    HMENU file = CreatePopupMenu();
+    AppendMenuA(file, MF_STRING, kMenuExit, "E&xit");
+    HMENU help = CreatePopupMenu();
+    AppendMenuA(help, MF_STRING, kMenuAbout, "&About");
+    HMENU bar = CreateMenu();
+    AppendMenuA(bar, MF_POPUP, reinterpret_cast<UINT_PTR>(file), "&File");
+    AppendMenuA(bar, MF_POPUP, reinterpret_cast<UINT_PTR>(help), "&Help");
+    return bar;
+}
+
+bool IsPushButton(HWND hwnd) {
+    char cls[16] = "";
+    GetClassNameA(hwnd, cls, sizeof cls);
+    if (lstrcmpiA(cls, "Button") != 0) return false;
+    const LONG type = GetWindowLongA(hwnd, GWL_STYLE) & BS_TYPEMASK;
+    return type == BS_PUSHBUTTON || type == BS_DEFPUSHBUTTON;
+}
+
+}  // namespace
+
+MainWindow::MainWindow(const MainWindowServices& services) : services_(services) {
+    wantsVisible_.resize(std::size(kControls), false);
+    controls_.resize(std::size(kControls), nullptr);
+    for (const ControlSpec& spec : kControls) {
+        wantsVisible_[SlotOf(spec.id)] = spec.visibleAtStart;
+        tabOrder_.push_back(spec.id);
+    }
+}
+
+MainWindow::~MainWindow() {
+    if (hwnd_) DestroyWindow(hwnd_);
+}
+
+std::unique_ptr<MainWindow> MainWindow::Create(HINSTANCE instance, const MainWindowServices& services) {
+    static bool registered = false;
+    if (!registered) {
+        WNDCLASSEXA wc{};
+        wc.cbSize = sizeof wc;
+        wc.lpfnWndProc = WindowProc;
+        wc.hInstance = instance;
+        wc.hIcon = LoadIconA(instance, MAKEINTRESOURCEA(kIconResource));
+        if (!wc.hIcon) wc.hIcon = LoadIconA(nullptr, MAKEINTRESOURCEA(32512));  // IDI_APPLICATION
+        wc.hCursor = LoadCursorA(nullptr, MAKEINTRESOURCEA(32512));             // IDC_ARROW
+        wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+        wc.lpszClassName = kMainWindowClass;
+        if (!RegisterClassExA(&wc)) return nullptr;
+        registered = true;
+    }
+
+    std::unique_ptr<MainWindow> window(new MainWindow(services));
+    const DWORD style = WS_OVERLAPPEDWINDOW;
+    HWND hwnd = CreateWindowExA(WS_EX_CONTROLPARENT, kMainWindowClass, kAppTitle, style, CW_USEDEFAULT,
+                                CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, nullptr, CreateMainMenu(), instance,
+                                window.get());
+    if (!hwnd) return nullptr;
+    if (!window->Load()) return nullptr;  // the destructor takes the window down
+    return window;
+}
+
+void MainWindow::Show(int showCommand) {
+    ShowWindow(hwnd_, showCommand);
+    UpdateWindow(hwnd_);
+    SetFocus(Control(kTabControl));
+}
+
+LRESULT CALLBACK MainWindow::WindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+    MainWindow* self = nullptr;
+    if (msg == WM_NCCREATE) {
+        auto* create = reinterpret_cast<LPCREATESTRUCT>(lParam);
+        self = static_cast<MainWindow*>(create->lpCreateParams);
+        self->hwnd_ = hwnd;
+        SetWindowLongPtrA(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
+    } else {
+        self = reinterpret_cast<MainWindow*>(GetWindowLongPtrA(hwnd, GWLP_USERDATA));
+    }
+    if (!self) return DefWindowProcA(hwnd, msg, wParam, lParam);
+    return self->HandleMessage(hwnd, msg, wParam, lParam);
+}
+
+LRESULT MainWindow::HandleMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+    switch (msg) {
+        case WM_CREATE: return OnCreate(hwnd, reinterpret_cast<LPCREATESTRUCT>(lParam)) ? 0 : -1;
+        HANDLE_MSG(hwnd, WM_COMMAND, OnCommand);
+        case WM_NOTIFY: return OnNotify(hwnd, static_cast<int>(wParam), reinterpret_cast<NMHDR*>(lParam));
+        HANDLE_MSG(hwnd, WM_TIMER, OnTimer);
+        HANDLE_MSG(hwnd, WM_CTLCOLORSTATIC, OnCtlColorStatic);
+        case WM_ACTIVATE:
+            OnActivate(hwnd, LOWORD(wParam), reinterpret_cast<HWND>(lParam), HIWORD(wParam));
+            return 0;
+        HANDLE_MSG(hwnd, WM_SETFOCUS, OnSetFocus);
+        HANDLE_MSG(hwnd, WM_CLOSE, OnClose);
+        HANDLE_MSG(hwnd, WM_DESTROY, OnDestroy);
+        case WM_NCDESTROY:
+            SetWindowLongPtrA(hwnd, GWLP_USERDATA, 0);
+            hwnd_ = nullptr;
+            break;
+        default: break;
+    }
+    return DefWindowProcA(hwnd, msg, wParam, lParam);
+}
+
+bool MainWindow::OnCreate(HWND hwnd, LPCREATESTRUCT) {
+    dpi_ = WindowDpi(hwnd);
+    NONCLIENTMETRICSA metrics{};
+    metrics.cbSize = sizeof metrics;
+    if (SystemParametersInfoA(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0)) {
+        font_.reset(CreateFontIndirectA(&metrics.lfMessageFont));
+    }
+
+    // Client area of the stated size, wherever the system puts the window.
+    RECT frame{0, 0, Twips(kClientWidth), Twips(kClientHeight)};
+    AdjustWindowRectEx(&frame, static_cast<DWORD>(GetWindowLongA(hwnd, GWL_STYLE)), TRUE,
+                       static_cast<DWORD>(GetWindowLongA(hwnd, GWL_EXSTYLE)));
+    SetWindowPos(hwnd, nullptr, 0, 0, frame.right - frame.left, frame.bottom - frame.top,
+                 SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+
+    CreateControls();
+    return true;
+}
+
+int MainWindow::Twips(int twips) const { return MulDiv(twips, static_cast<int>(dpi_), 1440); }
+
+void MainWindow::CreateControls() {
+    HINSTANCE instance = reinterpret_cast<HINSTANCE>(GetWindowLongPtrA(hwnd_, GWLP_HINSTANCE));
+    for (const ControlSpec& spec : kControls) {
+        int height = Twips(spec.height);
+        // A drop-down list's height includes its open list.
+        if (spec.id == kEventList) height += Twips(spec.height) * static_cast<int>(kEventTypes.size());
+        // Page controls are children of the tab control (it lies at the
+        // window's corner, so positions are the same), so that it paints its
+        // page behind them; they are shown by their page.
+        const bool onPage = spec.page >= 0;
+        HWND parent = onPage ? controls_[SlotOf(kTabControl)] : hwnd_;
+        HWND control = CreateWindowExA(spec.exStyle, spec.windowClass, spec.text,
+                                       WS_CHILD | (onPage ? 0 : WS_VISIBLE) | spec.style, Twips(spec.left),
+                                       Twips(spec.top), Twips(spec.width), height, parent,
+                                       reinterpret_cast<HMENU>(static_cast<INT_PTR>(spec.id)), instance, nullptr);
+        controls_[SlotOf(spec.id)] = control;
+        if (font_) SetWindowFont(control, static_cast<HFONT>(font_.get()), FALSE);
+    }
+    SetWindowSubclass(Control(kTabControl), TabControlProc, 0, reinterpret_cast<DWORD_PTR>(this));
+
+    HWND tab = Control(kTabControl);
+    TCITEMA item{};
+    item.mask = TCIF_TEXT;
+    item.pszText = const_cast<char*>("Scan");
+    TabCtrl_InsertItem(tab, kScanPage, &item);
+    item.pszText = const_cast<char*>("Upload");
+    TabCtrl_InsertItem(tab, kUploadPage, &item);
+    RECT first{};
+    TabCtrl_GetItemRect(tab, 0, &first);
+    // Two tabs sharing the row's width equally.
+    const int rowWidth = Twips(3165) - 4;
+    TabCtrl_SetItemSize(tab, rowWidth / 2, first.bottom - first.top);
+
+    for (int field : {kVinField, kRouteField, kDealerField}) {
+        SetWindowSubclass(Control(field), ScanFieldProc, static_cast<UINT_PTR>(field),
+                          reinterpret_cast<DWORD_PTR>(this));
+    }
+    ApplyVisibility();
+}
+
+bool MainWindow::Load() {
+    UpdateClock();
+
+    HWND list = Control(kEventList);
+    ComboBox_ResetContent(list);
+    for (const char* item : kEventTypes) ComboBox_AddString(list, item);
+    ComboBox_SetCurSel(list, -1);
+
+    std::optional<LocationSettings> settings = LoadLocationSettings(services_.registry);
+    if (!settings) {
+        MessageBoxA(nullptr, kMissingLocationMessage, kAppTitle, MB_OK | MB_ICONEXCLAMATION);
+        return false;
+    }
+    settings_ = *settings;
+    scan_ = std::make_unique<ScanController>(*this, services_.clock, services_.files, settings_);
+    SetTimer(hwnd_, kClockTimer, kClockIntervalMs, nullptr);
+    return true;
+}
+
+void MainWindow::UpdateClock() {
+    SetLabelText(kClockLabel, GeneralDateText(services_.clock.Now()));
+}
+
+void MainWindow::OnTimer(HWND hwnd, UINT id) {
+    if (id != kClockTimer) return;
+    // The next tick comes a full interval after this update.
+    KillTimer(hwnd, kClockTimer);
+    UpdateClock();
+    SetTimer(hwnd, kClockTimer, kClockIntervalMs, nullptr);
+}
+
+void MainWindow::OnCommand(HWND, int id, HWND, UINT code) {
+    switch (id) {
+        case kMenuExit: SendMessageA(hwnd_, WM_CLOSE, 0, 0); break;
+        case kMenuAbout: ShowAboutDialog(hwnd_); break;
+        case kEventList:
+            if (code == CBN_SELCHANGE && scan_) scan_->ChooseEvent(ComboBox_GetCurSel(Control(kEventList)));
+            break;
+        case kSendDataButton:
+            if (code == BN_CLICKED) OnSendData();
+            break;
+        default: break;
+    }
+}
+
+LRESULT MainWindow::OnNotify(HWND, int id, NMHDR* header) {
+    if (id == kTabControl && header->code == TCN_SELCHANGE) OnPageChanged();
+    return 0;
+}
+
+HWND MainWindow::Control(int id) const {
+    const std::size_t slot = SlotOf(id);
+    return slot < controls_.size() ? controls_[slot] : nullptr;
+}
+
+int MainWindow::CurrentPage() const { return TabCtrl_GetCurSel(Control(kTabControl)); }
+
+void MainWindow::SelectPage(int page) {
+    if (page == CurrentPage()) return;
+    TabCtrl_SetCurSel(Control(kTabControl), page);
+    OnPageChanged();
+}
+
+void MainWindow::OnPageChanged() {
+    ApplyVisibility();
+    const int page = CurrentPage();
+    if (page == kScanPage) {
+        if (IsWindowVisible(Control(kVinField))) SetFocus(Control(kVinField));
+    } else if (page == kUploadPage) {
+        // Send Data is offered only when there is something to send.
+        std::uint64_t size = 0;
+        const bool pending = services_.files.Size(kSaveDataFile, size).ok() && size > 0;
+        EnableWindow(Control(kSendDataButton), pending);
+    }
+}
+
+void MainWindow::OnSendData() {}
+
+void MainWindow::ApplyVisibility() {
+    const int page = CurrentPage() < 0 ? kScanPage : CurrentPage();
+    HWND focus = GetFocus();
+    for (const ControlSpec& spec : kControls) {
+        if (spec.page < 0) continue;
+        const bool show = wantsVisible_[SlotOf(spec.id)] && spec.page == page;
+        HWND control = Control(spec.id);
+        ShowWindow(control, show ? SW_SHOWNA : SW_HIDE);
+        if (!show && focus == control) SetFocus(Control(kTabControl));
+    }
+}
+
+void MainWindow::SetControlVisible(int id, bool visible) {
+    wantsVisible_[SlotOf(id)] = visible;
+    ApplyVisibility();
+}
+
+bool MainWindow::PreTranslateMessage(MSG& msg) {
+    if (msg.message != WM_KEYDOWN || !(msg.hwnd == hwnd_ || IsChild(hwnd_, msg.hwnd))) return false;
+    const bool ctrl = GetKeyState(VK_CONTROL) < 0;
+    const bool shift = GetKeyState(VK_SHIFT) < 0;
+    if (msg.wParam == VK_TAB && GetKeyState(VK_MENU) >= 0) {
+        if (ctrl) {
+            SelectPage(CurrentPage() == kScanPage ? kUploadPage : kScanPage);
+            SetFocus(Control(kTabControl));
+        } else {
+            MoveFocus(!shift);
+        }
+        SendMessageA(hwnd_, WM_CHANGEUISTATE, MAKEWPARAM(UIS_CLEAR, UISF_HIDEFOCUS), 0);
+        return true;
+    }
+    if (msg.wParam == VK_RETURN && IsPushButton(msg.hwnd)) {
+        if (IsWindowEnabled(msg.hwnd)) SendMessageA(msg.hwnd, BM_CLICK, 0, 0);
+        return true;
+    }
+    return false;
+}
+
+void MainWindow::MoveFocus(bool forward) {
+    HWND focus = GetFocus();
+    int current = -1;
+    const int count = static_cast<int>(tabOrder_.size());
+    for (int i = 0; i < count; ++i) {
+        HWND control = Control(tabOrder_[i]);
+        if (control == focus || IsChild(control, focus)) current = i;
+    }
+    for (int step = 1; step <= count; ++step) {
+        int index = current < 0 ? (forward ? step - 1 : count - step)
+                                : ((current + (forward ? step : -step)) % count + count) % count;
+        const ControlSpec& spec = *FindSpec(tabOrder_[index]);
+        HWND control = Control(spec.id);
+        if (!spec.tabStop || !IsWindowVisible(control) || !IsWindowEnabled(control)) continue;
+        SetFocus(control);
+        if (lstrcmpA(spec.windowClass, WC_EDITA) == 0) Edit_SetSel(control, 0, -1);
+        return;
+    }
+}
+
+void MainWindow::OnActivate(HWND, UINT state, HWND, BOOL) {
+    // Like a dialog: the focus comes back to where it was.
+    if (state == WA_INACTIVE) {
+        HWND focus = GetFocus();
+        if (focus && IsChild(hwnd_, focus)) lastFocus_ = focus;
+    } else {
+        OnSetFocus(hwnd_, nullptr);
+    }
+}
+
+void MainWindow::OnSetFocus(HWND, HWND) {
+    HWND target = lastFocus_ && IsWindow(lastFocus_) && IsWindowVisible(lastFocus_) ? lastFocus_
+                                                                                     : Control(kTabControl);
+    if (target) SetFocus(target);
+}
+
+HBRUSH MainWindow::OnCtlColorStatic(HWND, HDC dc, HWND control, int) {
+    // Labels are drawn straight onto the tab page, whatever its theme paints.
+    SetBkMode(dc, TRANSPARENT);
+    if (control == Control(kStatusLabel) && statusColourSet_) SetTextColor(dc, static_cast<COLORREF>(statusColour_));
+    else SetTextColor(dc, GetSysColor(COLOR_WINDOWTEXT));
+    return static_cast<HBRUSH>(GetStockObject(NULL_BRUSH));
+}
+
+void MainWindow::SetLabelText(int id, const std::string& text) {
+    HWND label = Control(id);
+    SetWindowTextA(label, text.c_str());
+    // A transparent label cannot erase its old text: let the page repaint
+    // beneath it first.
+    RECT area;
+    GetWindowRect(label, &area);
+    MapWindowPoints(nullptr, GetParent(label), reinterpret_cast<POINT*>(&area), 2);
+    RedrawWindow(GetParent(label), &area, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
+}
+
+void MainWindow::OnClose(HWND hwnd) { DestroyWindow(hwnd); }
+
+void MainWindow::OnDestroy(HWND hwnd) {
+    KillTimer(hwnd, kClockTimer);
+    PostQuitMessage(0);
+}
+
+LRESULT CALLBACK MainWindow::ScanFieldProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, UINT_PTR id,
+                                           DWORD_PTR data) {
+    auto* self = reinterpret_cast<MainWindow*>(data);
+    switch (msg) {
+        case WM_CHAR:
+            if (wParam == '\r') {
+                // Enter runs the field's step and is consumed: no character,
+                // no sound from the edit control.
+                if (self->scan_) self->scan_->OnEnter(static_cast<ScanField>(static_cast<int>(id) == kVinField     ? 1
+                                                                             : static_cast<int>(id) == kRouteField ? 2
+                                                                                                                   : 3));
+                return 0;
+            }
+            break;
+        case WM_NCDESTROY: RemoveWindowSubclass(hwnd, ScanFieldProc, id); break;
+        default: break;
+    }
+    return DefSubclassProc(hwnd, msg, wParam, lParam);
+}
+
+LRESULT CALLBACK MainWindow::TabControlProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, UINT_PTR id,
+                                            DWORD_PTR data) {
+    auto* self = reinterpret_cast<MainWindow*>(data);
+    switch (msg) {
+        // The page controls' notifications belong to the main window.
+        case WM_COMMAND:
+        case WM_NOTIFY:
+        case WM_CTLCOLORSTATIC:
+        case WM_CTLCOLOREDIT:
+        case WM_CTLCOLORLISTBOX:
+        case WM_CTLCOLORBTN:
+            if (self->hwnd_) return SendMessageA(self->hwnd_, msg, wParam, lParam);
+            break;
+        case WM_NCDESTROY: RemoveWindowSubclass(hwnd, TabControlProc, id); break;
+        default: break;
+    }
+    return DefSubclassProc(hwnd, msg, wParam, lParam);
+}
+
+HWND MainWindow::FieldHandle(ScanField field) const {
+    switch (field) {
+        case ScanField::Vin: return Control(kVinField);
+        case ScanField::Route: return Control(kRouteField);
+        case ScanField::Dealer: return Control(kDealerField);
+    }
+    return nullptr;
+}
+
+std::string MainWindow::FieldText(ScanField field) { return WindowText(FieldHandle(field)); }
+
+void MainWindow::SetFieldText(ScanField field, const std::string& text) {
+    SetWindowTextA(FieldHandle(field), text.c_str());
+}
+
+void MainWindow::ShowVinField(bool visible) {
+    wantsVisible_[SlotOf(kVinLabel)] = visible;
+    SetControlVisible(kVinField, visible);
+}
+
+void MainWindow::ShowRouteAndDealer(bool visible) {
+    for (int id : {kRouteLabel, kRouteField, kDealerLabel}) wantsVisible_[SlotOf(id)] = visible;
+    SetControlVisible(kDealerField, visible);
+}
+
+void MainWindow::FocusField(ScanField field) { SetFocus(FieldHandle(field)); }
+
+void MainWindow::SetStatus(const std::string& text, std::uint32_t colour) {
+    statusColour_ = colour;
+    statusColourSet_ = true;
+    SetLabelText(kStatusLabel, text);
+}
+
+std::string MainWindow::EventText() {
+    HWND list = Control(kEventList);
+    const int selected = ComboBox_GetCurSel(list);
+    if (selected < 0) return {};
+    std::string text(static_cast<std::size_t>(ComboBox_GetLBTextLen(list, selected)) + 1, '\0');
+    const int length = ComboBox_GetLBText(list, selected, &text[0]);
+    text.resize(static_cast<std::size_t>(length > 0 ? length : 0));
+    return text;
+}
+
+std::string MainWindow::ClockText() { return WindowText(Control(kClockLabel)); }
+
+std::string MainWindow::ScanListText() { return WindowText(Control(kScanList)); }
+
+void MainWindow::SetScanListText(const std::string& text) { SetWindowTextA(Control(kScanList), text.c_str()); }
+
+void MainWindow::Beep() { services_.beeper.Beep(); }
+
+void MainWindow::ShowMessage(const std::string& text) {
+    MessageBoxA(hwnd_, text.c_str(), kAppTitle, MB_OK | MB_ICONEXCLAMATION);
+}
+
+int RunMessageLoop(MainWindow& window) {
+    MSG msg;
+    while (GetMessageA(&msg, nullptr, 0, 0) > 0) {
+        if (window.PreTranslateMessage(msg)) continue;
+        TranslateMessage(&msg);
+        DispatchMessageA(&msg);
+    }
+    return static_cast<int>(msg.wParam);
+}
+
+}  // namespace quendrel

@@ -1,0 +1,43 @@
+#pragma once
+#include <optional>
+#include <string>
+
+#include "platform/registry.h"
+
+namespace quendrel {
+
+// The five per-location settings, exactly as decoded from REGCODE.
+struct LocationSettings {
+    std::string FtpHost;
+    std::string FtpUser;
+    std::string FtpPassword;
+    std::string RemotePath;
+    std::string LocationCode;
+};
+
+inline constexpr const char* kLocationSubkey = "SOFTWARE\\VOSSEL\\QUENDREL";
+inline constexpr const char* kLocationValueName = "REGCODE";
+inline constexpr const char* kMissingLocationMessage =
+    "You need to run the location.reg file for this location on this PC or get a "
+    "location.reg file from Vossel Inc. (555) 014-2290";
+
+// Pairs of hexadecimal digits to the characters they encode.
+std::string HexToText(const std::string& hex);
+
+struct Setting {
+    std::string key;
+    std::string value;
+};
+// Takes the first "key=value;" pair off `settingsText`, leaving the rest in it.
+Setting NextSetting(std::string& settingsText);
+
+// The settings text that a REGCODE value stands for (hex pairs, reversed).
+std::string DecodeRegCode(const std::string& encoded);
+// The settings found in a settings text; unknown keys are skipped.
+LocationSettings ParseSettingsText(std::string settingsText);
+
+// Reads REGCODE (32-bit view first, then the 64-bit view) and decodes it.
+// Empty when the location has no usable REGCODE: the program must refuse.
+std::optional<LocationSettings> LoadLocationSettings(IRegistry& registry);
+
+}  // namespace quendrel

@@ -1,0 +1,43 @@
+#pragma once
+// The working directory's files, behind an interface so that the scan and
+// upload logic is tested without Windows. Names are plain file names (or
+// paths) in the system's 8-bit code page.
+#include <cstdint>
+#include <string>
+
+namespace quendrel {
+
+// Result of a file operation: empty description means success; otherwise it
+// is the system's text for the failure, fit to show to the operator.
+struct FileStatus {
+    std::string description;
+    bool ok() const { return description.empty(); }
+    static FileStatus Ok() { return {}; }
+    static FileStatus Failed(std::string d) { return {d.empty() ? std::string("Unknown file error.") : std::move(d)}; }
+};
+
+class IFileSystem {
+public:
+    virtual ~IFileSystem() = default;
+
+    // Appends `bytes` to the file (created if missing) and forces them to the
+    // disk before returning. If the file does not end in a line end, one is
+    // written first so that a damaged last line never runs into the new one.
+    // On failure the file is cut back to its size before the call.
+    virtual FileStatus AppendDurably(const std::string& name, const std::string& bytes) = 0;
+    virtual FileStatus ReadAll(const std::string& name, std::string& contents) = 0;
+    virtual FileStatus Size(const std::string& name, std::uint64_t& size) = 0;
+    virtual bool Exists(const std::string& name) = 0;
+    // Creates the file, or empties an existing one, writes `contents` and
+    // forces them to the disk.
+    virtual FileStatus WriteNew(const std::string& name, const std::string& contents) = 0;
+    // Replaces the file's contents as one step: a temporary file beside it is
+    // written, forced to disk and moved over it.
+    virtual FileStatus ReplaceAtomically(const std::string& name, const std::string& contents) = 0;
+    virtual FileStatus Remove(const std::string& name) = 0;
+};
+
+// The platform's implementation (Win32 on Windows, POSIX elsewhere).
+IFileSystem& SystemFileSystem();
+
+}  // namespace quendrel

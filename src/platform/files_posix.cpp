@@ -1,0 +1,125 @@
+// POSIX file system, so that the portable logic runs against real files in
+// the native test build.
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+#include <string>
+
+#include "platform/files.h"
+
+namespace quendrel {
+
+namespace {
+
+FileStatus LastError() { return FileStatus::Failed(std::strerror(errno)); }
+
+class FileDescriptor {
+public:
+    explicit FileDescriptor(int fd) : fd_(fd) {}
+    FileDescriptor(const FileDescriptor&) = delete;
+    FileDescriptor& operator=(const FileDescriptor&) = delete;
+    ~FileDescriptor() { if (fd_ >= 0) ::close(fd_); }
+    int get() const { return fd_; }
+    explicit operator bool() const { return fd_ >= 0; }
+private:
+    int fd_;
+};
+
+bool WriteAll(int fd, const char* data, std::size_t size) {
+    while (size > 0) {
+        ssize_t n = ::write(fd, data, size);
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            return false;
+        }
+        data += n;
+        size -= static_cast<std::size_t>(n);
+    }
+    return true;
+}
+
+class PosixFileSystem final : public IFileSystem {
+public:
+    FileStatus AppendDurably(const std::string& name, const std::string& bytes) override {
+        FileDescriptor fd(::open(name.c_str(), O_RDWR | O_CREAT, 0644));
+        if (!fd) return LastError();
+        const off_t size = ::lseek(fd.get(), 0, SEEK_END);
+        if (size < 0) return LastError();
+        char last = '\n';
+        if (size > 0 && ::pread(fd.get(), &last, 1, size - 1) != 1) last = '\n';
+        const std::string data = last == '\n' ? bytes : "\r\n" + bytes;
+        if (WriteAll(fd.get(), data.data(), data.size()) && ::fsync(fd.get()) == 0) return FileStatus::Ok();
+        FileStatus failure = LastError();
+        if (::ftruncate(fd.get(), size) == 0) ::fsync(fd.get());
+        return failure;
+    }
+
+    FileStatus ReadAll(const std::string& name, std::string& contents) override {
+        FileDescriptor fd(::open(name.c_str(), O_RDONLY));
+        if (!fd) return LastError();
+        std::string data;
+        char buffer[65536];
+        for (;;) {
+            ssize_t n = ::read(fd.get(), buffer, sizeof buffer);
+            if (n < 0) {
+                if (errno == EINTR) continue;
+                return LastError();
+            }
+            if (n == 0) break;
+            data.append(buffer, static_cast<std::size_t>(n));
+        }
+        contents = std::move(data);
+        return FileStatus::Ok();
+    }
+
+    FileStatus Size(const std::string& name, std::uint64_t& size) override {
+        struct stat st;
+        if (::stat(name.c_str(), &st) != 0) return LastError();
+        size = static_cast<std::uint64_t>(st.st_size);
+        return FileStatus::Ok();
+    }
+
+    bool Exists(const std::string& name) override {
+        struct stat st;
+        return ::stat(name.c_str(), &st) == 0;
+    }
+
+    FileStatus WriteNew(const std::string& name, const std::string& contents) override {
+        FileDescriptor fd(::open(name.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644));
+        if (!fd) return LastError();
+        if (!WriteAll(fd.get(), contents.data(), contents.size()) || ::fsync(fd.get()) != 0) return LastError();
+        return FileStatus::Ok();
+    }
+
+    FileStatus ReplaceAtomically(const std::string& name, const std::string& contents) override {
+        const std::string temporary = name + ".tmp";
+        FileStatus written = WriteNew(temporary, contents);
+        if (!written.ok()) {
+            ::unlink(temporary.c_str());
+            return written;
+        }
+        if (::rename(temporary.c_str(), name.c_str()) != 0) {
+            FileStatus failure = LastError();
+            ::unlink(temporary.c_str());
+            return failure;
+        }
+        return FileStatus::Ok();
+    }
+
+    FileStatus Remove(const std::string& name) override {
+        if (::unlink(name.c_str()) != 0) return LastError();
+        return FileStatus::Ok();
+    }
+};
+
+}  // namespace
+
+IFileSystem& SystemFileSystem() {
+    static PosixFileSystem fileSystem;
+    return fileSystem;
+}
+
+}  // namespace quendrel

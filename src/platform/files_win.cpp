@@ -1,0 +1,136 @@
+#include <windows.h>
+
+#include <algorithm>
+#include <string>
+
+#include "platform/files.h"
+#include "platform/system_error_win.h"
+#include "platform/unique_handle_win.h"
+
+namespace quendrel {
+
+namespace {
+
+FileStatus LastError() { return FileStatus::Failed(SystemErrorText(GetLastError())); }
+
+bool WriteAll(HANDLE file, const char* data, std::size_t size) {
+    while (size > 0) {
+        const DWORD chunk = size > 0x10000000 ? 0x10000000 : static_cast<DWORD>(size);
+        DWORD written = 0;
+        if (!WriteFile(file, data, chunk, &written, nullptr)) return false;
+        if (written == 0) {
+            SetLastError(ERROR_WRITE_FAULT);
+            return false;
+        }
+        data += written;
+        size -= written;
+    }
+    return true;
+}
+
+bool EndsInLineEnd(HANDLE file, LONGLONG size) {
+    if (size == 0) return true;
+    LARGE_INTEGER pos;
+    pos.QuadPart = size - 1;
+    char last = '\n';
+    DWORD read = 0;
+    if (!SetFilePointerEx(file, pos, nullptr, FILE_BEGIN) || !ReadFile(file, &last, 1, &read, nullptr) || read != 1) {
+        return true;  // Unknown: better no extra line end than a failed save.
+    }
+    return last == '\n';
+}
+
+class Win32FileSystem final : public IFileSystem {
+public:
+    FileStatus AppendDurably(const std::string& name, const std::string& bytes) override {
+        unique_hfile file(CreateFileA(name.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, nullptr,
+                                      OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+        if (!file) return LastError();
+        LARGE_INTEGER size;
+        if (!GetFileSizeEx(file.get(), &size)) return LastError();
+
+        std::string data = EndsInLineEnd(file.get(), size.QuadPart) ? bytes : "\r\n" + bytes;
+        LARGE_INTEGER end;
+        end.QuadPart = 0;
+        if (!SetFilePointerEx(file.get(), end, nullptr, FILE_END)) return LastError();
+        if (WriteAll(file.get(), data.data(), data.size()) && FlushFileBuffers(file.get())) return FileStatus::Ok();
+
+        // Leave no partial record behind: cut the file back to where it was.
+        FileStatus failure = LastError();
+        if (SetFilePointerEx(file.get(), size, nullptr, FILE_BEGIN)) {
+            SetEndOfFile(file.get());
+            FlushFileBuffers(file.get());
+        }
+        return failure;
+    }
+
+    FileStatus ReadAll(const std::string& name, std::string& contents) override {
+        unique_hfile file(CreateFileA(name.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                      OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+        if (!file) return LastError();
+        LARGE_INTEGER size;
+        if (!GetFileSizeEx(file.get(), &size)) return LastError();
+        std::string data(static_cast<std::size_t>(size.QuadPart), '\0');
+        std::size_t got = 0;
+        while (got < data.size()) {
+            const DWORD want = static_cast<DWORD>(std::min<std::size_t>(data.size() - got, 0x10000000));
+            DWORD read = 0;
+            if (!ReadFile(file.get(), &data[got], want, &read, nullptr)) return LastError();
+            if (read == 0) break;
+            got += read;
+        }
+        data.resize(got);
+        contents = std::move(data);
+        return FileStatus::Ok();
+    }
+
+    FileStatus Size(const std::string& name, std::uint64_t& size) override {
+        WIN32_FILE_ATTRIBUTE_DATA info;
+        if (!GetFileAttributesExA(name.c_str(), GetFileExInfoStandard, &info)) return LastError();
+        size = (static_cast<std::uint64_t>(info.nFileSizeHigh) << 32) | info.nFileSizeLow;
+        return FileStatus::Ok();
+    }
+
+    bool Exists(const std::string& name) override {
+        return GetFileAttributesA(name.c_str()) != INVALID_FILE_ATTRIBUTES;
+    }
+
+    FileStatus WriteNew(const std::string& name, const std::string& contents) override {
+        unique_hfile file(CreateFileA(name.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                      FILE_ATTRIBUTE_NORMAL, nullptr));
+        if (!file) return LastError();
+        if (!WriteAll(file.get(), contents.data(), contents.size()) || !FlushFileBuffers(file.get())) {
+            return LastError();
+        }
+        return FileStatus::Ok();
+    }
+
+    FileStatus ReplaceAtomically(const std::string& name, const std::string& contents) override {
+        const std::string temporary = name + ".tmp";
+        FileStatus written = WriteNew(temporary, contents);
+        if (!written.ok()) {
+            DeleteFileA(temporary.c_str());
+            return written;
+        }
+        if (!MoveFileExA(temporary.c_str(), name.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+            FileStatus failure = LastError();
+            DeleteFileA(temporary.c_str());
+            return failure;
+        }
+        return FileStatus::Ok();
+    }
+
+    FileStatus Remove(const std::string& name) override {
+        if (!DeleteFileA(name.c_str())) return LastError();
+        return FileStatus::Ok();
+    }
+};
+
+}  // namespace
+
+IFileSystem& SystemFileSystem() {
+    static Win32FileSystem fileSystem;
+    return fileSystem;
+}
+
+}  // namespace quendrel

@@ -1,0 +1,110 @@
+#include "scan/scan_controller.h"
+
+#include "scan/event_types.h"
+#include "scan/scan_record.h"
+
+namespace quendrel {
+
+ScanController::ScanController(IScanWindow& window, IClock& clock, IFileSystem& files,
+                               const LocationSettings& settings)
+    : window_(window), clock_(clock), files_(files), settings_(settings) {}
+
+void ScanController::ChooseEvent(int index) {
+    if (index >= 0) {
+        window_.ShowVinField(true);
+        window_.FocusField(ScanField::Vin);
+    }
+    const bool needsRouteAndDealer = NeedsRouteAndDealer(window_.EventText());
+    window_.ShowRouteAndDealer(needsRouteAndDealer);
+    vinOnly_ = !needsRouteAndDealer;
+    window_.SetFieldText(ScanField::Route, "");
+    window_.SetFieldText(ScanField::Dealer, "");
+    window_.SetFieldText(ScanField::Vin, "");
+}
+
+void ScanController::OnEnter(ScanField field) {
+    scanStep_ = static_cast<int>(field);
+    ProcessScan();
+}
+
+void ScanController::ProcessScan() {
+    switch (scanStep_) {
+        case 1: {
+            const std::string typed = window_.FieldText(ScanField::Vin);
+            // A scanner sends one leading character before the VIN.
+            const std::string vin = typed.size() > 1 ? typed.substr(1) : std::string();
+            if (vin.size() != kVinLength) {
+                Refuse(ScanField::Vin, kVinRefusedMessage);
+                return;
+            }
+            window_.SetFieldText(ScanField::Vin, vin);
+            if (vinOnly_.value_or(false)) {
+                if (!SaveScan()) {
+                    // Keep the field as scanned, so that Enter tries again.
+                    window_.SetFieldText(ScanField::Vin, typed);
+                    return;
+                }
+                window_.SetFieldText(ScanField::Vin, "");
+                window_.SetStatus(kLastScanMessage, kStatusGreen);
+            } else {
+                window_.FocusField(ScanField::Route);
+            }
+            return;
+        }
+        case 2:
+            if (window_.FieldText(ScanField::Route).size() != kRouteLength) {
+                Refuse(ScanField::Route, kRouteRefusedMessage);
+                return;
+            }
+            window_.FocusField(ScanField::Dealer);
+            return;
+        case 3:
+            if (window_.FieldText(ScanField::Dealer).size() != kDealerLength) {
+                Refuse(ScanField::Dealer, kDealerRefusedMessage);
+                return;
+            }
+            if (!SaveScan()) return;
+            window_.SetStatus(kLastScanMessage, kStatusGreen);
+            window_.SetFieldText(ScanField::Vin, "");
+            window_.SetFieldText(ScanField::Route, "");
+            window_.SetFieldText(ScanField::Dealer, "");
+            window_.FocusField(ScanField::Vin);
+            return;
+        default:
+            return;
+    }
+}
+
+void ScanController::Refuse(ScanField field, const char* message) {
+    BeepThreeTimes();
+    window_.SetStatus(message, kStatusRed);
+    window_.SetFieldText(field, "");
+}
+
+bool ScanController::SaveScan() {
+    const LocalTime now = clock_.Now();
+    Scan scan;
+    scan.vin = window_.FieldText(ScanField::Vin);
+    scan.eventText = window_.EventText();
+    scan.route = window_.FieldText(ScanField::Route);
+    scan.dealer = window_.FieldText(ScanField::Dealer);
+
+    const std::string previousList = window_.ScanListText();
+    window_.SetScanListText(FormatScanListEntry(scan, window_.ClockText()) + previousList);
+
+    const std::string record = FormatScanRecord(scan, settings_.LocationCode, now) + "\r\n";
+    const FileStatus stored = files_.AppendDurably(kSaveDataFile, record);
+    if (stored.ok()) return true;
+
+    // A scan that is not on disk must not look saved.
+    window_.SetScanListText(previousList);
+    BeepThreeTimes();
+    window_.ShowMessage("The scan was not saved.\r\n\r\n" + stored.description);
+    return false;
+}
+
+void ScanController::BeepThreeTimes() {
+    for (int i = 0; i < 3; ++i) window_.Beep();
+}
+
+}  // namespace quendrel

@@ -1,0 +1,41 @@
+#pragma once
+#include <optional>
+
+#include "config/location_settings.h"
+#include "platform/clock.h"
+#include "platform/files.h"
+#include "scan/scan_window.h"
+
+namespace quendrel {
+
+// The event choice and the Enter-driven scan sequence of the "Scan" page.
+class ScanController {
+public:
+    ScanController(IScanWindow& window, IClock& clock, IFileSystem& files, const LocationSettings& settings);
+
+    // The operator chose item `index` of the event list (-1: none).
+    void ChooseEvent(int index);
+    // Enter was pressed in `field`: runs that field's step.
+    void OnEnter(ScanField field);
+
+    // Unset before the first choice; readers treat unset as false.
+    std::optional<bool> VinOnly() const { return vinOnly_; }
+    int ScanStep() const { return scanStep_; }
+
+private:
+    void ProcessScan();
+    void Refuse(ScanField field, const char* message);
+    // Adds the scan to the list and stores its record; false (already
+    // reported to the operator, list entry withdrawn) when it could not be stored.
+    bool SaveScan();
+    void BeepThreeTimes();
+
+    IScanWindow& window_;
+    IClock& clock_;
+    IFileSystem& files_;
+    const LocationSettings& settings_;
+    std::optional<bool> vinOnly_;
+    int scanStep_ = 0;
+};
+
+}  // namespace quendrel

@@ -1,0 +1,37 @@
+#pragma once
+#include <cstdint>
+#include <string>
+
+namespace quendrel {
+
+enum class ScanField { Vin = 1, Route = 2, Dealer = 3 };
+
+// Windows colour values for the status label.
+inline constexpr std::uint32_t kStatusRed = 255;
+inline constexpr std::uint32_t kStatusGreen = 65280;
+
+inline constexpr const char* kLastScanMessage = "Last Scan";
+inline constexpr const char* kVinRefusedMessage = "No Scan!! Vin is not 17 chars!!";
+inline constexpr const char* kRouteRefusedMessage = "No Scan!! Route is not 4 chars!!";
+inline constexpr const char* kDealerRefusedMessage = "No Scan!! Dealer is not 6 chars!!";
+
+// What the scan logic reads and changes on the main window's "Scan" page.
+class IScanWindow {
+public:
+    virtual ~IScanWindow() = default;
+    virtual std::string FieldText(ScanField field) = 0;
+    virtual void SetFieldText(ScanField field, const std::string& text) = 0;
+    virtual void ShowVinField(bool visible) = 0;        // the VIN label and field
+    virtual void ShowRouteAndDealer(bool visible) = 0;  // the Route and Dealer labels and fields
+    virtual void FocusField(ScanField field) = 0;
+    virtual void SetStatus(const std::string& text, std::uint32_t colour) = 0;
+    virtual std::string EventText() = 0;  // the chosen event's item text, empty when none
+    virtual std::string ClockText() = 0;
+    virtual std::string ScanListText() = 0;
+    virtual void SetScanListText(const std::string& text) = 0;
+    virtual void Beep() = 0;
+    // A message box captioned with the program's title.
+    virtual void ShowMessage(const std::string& text) = 0;
+};
+
+}  // namespace quendrel
