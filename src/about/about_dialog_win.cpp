@@ -1,0 +1,178 @@
+#include "about/about_dialog_win.h"
+
+#include "about/about_texts.h"
+#include "about/sysinfo_win.h"
+#include "platform/unique_handle_win.h"
+
+namespace quendrel {
+
+namespace {
+
+constexpr int kTwipsPerInch = 1440;
+
+class AboutDialog {
+public:
+    INT_PTR OnInitDialog(HWND dialog);
+    INT_PTR OnCommand(HWND dialog, int id, int notification);
+    INT_PTR OnPaint(HWND dialog);
+
+private:
+    int ToPixelsX(int twips) const { return MulDiv(twips, dpiX_, kTwipsPerInch); }
+    int ToPixelsY(int twips) const { return MulDiv(twips, dpiY_, kTwipsPerInch); }
+    HWND AddControl(HWND dialog, const char* className, const char* text, DWORD style, int id,
+                    const TwipsRect& place);
+    void SizeAndPlace(HWND dialog);
+    void DrawLine(HDC dc, const TwipsLine& line, COLORREF colour, int width) const;
+
+    unique_hgdiobj font_;
+    int dpiX_ = 96;
+    int dpiY_ = 96;
+};
+
+HFONT CreateMessageFont() {
+    NONCLIENTMETRICSA metrics{};
+    metrics.cbSize = sizeof(metrics);
+    if (!SystemParametersInfoA(SPI_GETNONCLIENTMETRICS, sizeof(metrics), &metrics, 0)) {
+        return static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
+    }
+    return CreateFontIndirectA(&metrics.lfMessageFont);
+}
+
+HICON ProgramIcon() {
+    // The program's icon is resource 1 of the executable; a test program
+    // that links the dialog has none.
+    if (HICON icon = LoadIconA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(1))) return icon;
+    return LoadIconA(nullptr, IDI_APPLICATION);
+}
+
+HWND AboutDialog::AddControl(HWND dialog, const char* className, const char* text, DWORD style, int id,
+                             const TwipsRect& place) {
+    HWND control = CreateWindowExA(0, className, text, WS_CHILD | WS_VISIBLE | style, ToPixelsX(place.left),
+                                   ToPixelsY(place.top), ToPixelsX(place.width), ToPixelsY(place.height), dialog,
+                                   reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), GetModuleHandleA(nullptr),
+                                   nullptr);
+    if (control && font_) SendMessageA(control, WM_SETFONT, reinterpret_cast<WPARAM>(font_.get()), FALSE);
+    return control;
+}
+
+void AboutDialog::SizeAndPlace(HWND dialog) {
+    RECT frame{0, 0, ToPixelsX(about_layout::kClientWidth), ToPixelsY(about_layout::kClientHeight)};
+    AdjustWindowRectEx(&frame, static_cast<DWORD>(GetWindowLongPtrA(dialog, GWL_STYLE)), FALSE,
+                       static_cast<DWORD>(GetWindowLongPtrA(dialog, GWL_EXSTYLE)));
+    const int width = frame.right - frame.left;
+    const int height = frame.bottom - frame.top;
+
+    // Centred over the owner, or on the screen's work area without one.
+    RECT area{};
+    HWND owner = GetWindow(dialog, GW_OWNER);
+    if (!owner || !GetWindowRect(owner, &area)) SystemParametersInfoA(SPI_GETWORKAREA, 0, &area, 0);
+    int left = area.left + (area.right - area.left - width) / 2;
+    int top = area.top + (area.bottom - area.top - height) / 2;
+    if (left < 0) left = 0;
+    if (top < 0) top = 0;
+    SetWindowPos(dialog, nullptr, left, top, width, height, SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+INT_PTR AboutDialog::OnInitDialog(HWND dialog) {
+    if (HDC screen = GetDC(nullptr)) {
+        dpiX_ = GetDeviceCaps(screen, LOGPIXELSX);
+        dpiY_ = GetDeviceCaps(screen, LOGPIXELSY);
+        ReleaseDC(nullptr, screen);
+    }
+    font_.reset(CreateMessageFont());
+    SendMessageA(dialog, WM_SETFONT, reinterpret_cast<WPARAM>(font_.get()), FALSE);
+    SizeAndPlace(dialog);
+
+    const AboutTexts texts = MakeAboutTexts(kQuendrelIdentity);
+    SetWindowTextA(dialog, texts.caption.c_str());
+
+    // Created in tab order: OK, the icon, System Info; the labels take no focus.
+    HWND ok = AddControl(dialog, "BUTTON", "OK", BS_DEFPUSHBUTTON | WS_TABSTOP | WS_GROUP, IDOK, about_layout::kOk);
+    HWND icon = AddControl(dialog, "STATIC", "", SS_ICON, kAboutIconId, about_layout::kIcon);
+    SendMessageA(icon, STM_SETICON, reinterpret_cast<WPARAM>(ProgramIcon()), 0);
+    AddControl(dialog, "BUTTON", "&System Info...", BS_PUSHBUTTON | WS_TABSTOP, kAboutSysInfoId,
+               about_layout::kSysInfo);
+    const DWORD label = SS_LEFT | SS_NOPREFIX;
+    AddControl(dialog, "STATIC", texts.title.c_str(), label, kAboutTitleId, about_layout::kTitle);
+    AddControl(dialog, "STATIC", texts.version.c_str(), label, kAboutVersionId, about_layout::kVersion);
+    AddControl(dialog, "STATIC", texts.description.c_str(), label, kAboutDescriptionId, about_layout::kDescription);
+    AddControl(dialog, "STATIC", texts.disclaimer.c_str(), label, kAboutDisclaimerId, about_layout::kDisclaimer);
+
+    SetFocus(ok);
+    return FALSE;  // the focus is set
+}
+
+INT_PTR AboutDialog::OnCommand(HWND dialog, int id, int notification) {
+    if (notification != BN_CLICKED) return FALSE;
+    switch (id) {
+        case IDOK:
+        case IDCANCEL:
+            EndDialog(dialog, id);
+            return TRUE;
+        case kAboutSysInfoId: {
+            Win32SysInfoHost host(dialog);
+            StartSysInfo(host, kQuendrelIdentity.title);
+            return TRUE;
+        }
+        default:
+            return FALSE;
+    }
+}
+
+void AboutDialog::DrawLine(HDC dc, const TwipsLine& line, COLORREF colour, int width) const {
+    unique_hgdiobj pen(CreatePen(PS_SOLID, width, colour));
+    HGDIOBJ old = SelectObject(dc, pen.get());
+    MoveToEx(dc, ToPixelsX(line.x1), ToPixelsY(line.y1), nullptr);
+    LineTo(dc, ToPixelsX(line.x2), ToPixelsY(line.y2));
+    SelectObject(dc, old);
+}
+
+INT_PTR AboutDialog::OnPaint(HWND dialog) {
+    PAINTSTRUCT paint;
+    HDC dc = BeginPaint(dialog, &paint);
+    // The etched rule: a white line with a grey one just above it.
+    DrawLine(dc, about_layout::kRuleHighlight, RGB(255, 255, 255), 2);
+    DrawLine(dc, about_layout::kRuleShadow, RGB(128, 128, 128), 1);
+    EndPaint(dialog, &paint);
+    return TRUE;
+}
+
+INT_PTR CALLBACK AboutDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_INITDIALOG) {
+        SetWindowLongPtrA(dialog, DWLP_USER, lParam);
+        return reinterpret_cast<AboutDialog*>(lParam)->OnInitDialog(dialog);
+    }
+    auto* self = reinterpret_cast<AboutDialog*>(GetWindowLongPtrA(dialog, DWLP_USER));
+    if (!self) return FALSE;
+    switch (message) {
+        case WM_COMMAND: return self->OnCommand(dialog, LOWORD(wParam), HIWORD(wParam));
+        case WM_PAINT: return self->OnPaint(dialog);
+        default: return FALSE;
+    }
+}
+
+// An empty in-memory dialog template; the controls are made at load.
+struct alignas(4) EmptyDialogTemplate {
+    WORD words[12];
+};
+
+EmptyDialogTemplate MakeTemplate() {
+    const DWORD style = WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME;
+    EmptyDialogTemplate t{};
+    t.words[0] = LOWORD(style);
+    t.words[1] = HIWORD(style);
+    // words[2..3]: extended style 0; [4]: no items; [5..8]: placed at load;
+    // [9..11]: no menu, the standard dialog class, no caption yet.
+    return t;
+}
+
+}  // namespace
+
+void ShowAboutDialog(HWND owner) {
+    AboutDialog dialog;
+    const EmptyDialogTemplate dialogTemplate = MakeTemplate();
+    DialogBoxIndirectParamA(GetModuleHandleA(nullptr), reinterpret_cast<LPCDLGTEMPLATEA>(&dialogTemplate), owner,
+                            AboutDialogProc, reinterpret_cast<LPARAM>(&dialog));
+}
+
+}  // namespace quendrel

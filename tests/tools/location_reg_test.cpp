@@ -1,0 +1,90 @@
+#include "makereg/location_reg.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "config/location_settings.h"
+
+namespace quendrel::makereg {
+namespace {
+
+LocationSettings Settings(std::string h, std::string u, std::string p, std::string r, std::string l) {
+    return LocationSettings{std::move(h), std::move(u), std::move(p), std::move(r), std::move(l)};
+}
+
+void ExpectSame(const LocationSettings& got, const LocationSettings& want) {
+    EXPECT_EQ(got.FtpHost, want.FtpHost);
+    EXPECT_EQ(got.FtpUser, want.FtpUser);
+    EXPECT_EQ(got.FtpPassword, want.FtpPassword);
+    EXPECT_EQ(got.RemotePath, want.RemotePath);
+    EXPECT_EQ(got.LocationCode, want.LocationCode);
+}
+
+// The REGCODE text between the quotes of the file's value line.
+std::string RegCodeIn(const std::string& file) {
+    const std::string start = "\"REGCODE\"=\"";
+    const auto from = file.find(start);
+    if (from == std::string::npos) return "<no REGCODE line>";
+    const auto begin = from + start.size();
+    return file.substr(begin, file.find('"', begin) - begin);
+}
+
+TEST(EncodeRegCode, MatchesTheWorkedExample) {
+    EXPECT_EQ(EncodeRegCode("l=X1;h=SERVER1;"), "3B315245565245533D683B31583D6C");
+    EXPECT_EQ(EncodeRegCode(""), "");
+    EXPECT_EQ(EncodeRegCode(std::string("\xFF\x01", 2)), "01FF");
+}
+
+TEST(SettingsText, NamesAllFiveKeysInOrder) {
+    EXPECT_EQ(SettingsText(Settings("ftp.example", "bob", "pw", "/in/", "X1")),
+              "h=ftp.example;u=bob;p=pw;r=/in/;l=X1;");
+    EXPECT_EQ(SettingsText(Settings("", "", "", "", "")), "h=;u=;p=;r=;l=;");
+}
+
+TEST(LocationReg, ProgramDecoderGivesTheFiveSettingsBack) {
+    const LocationSettings cases[] = {
+        Settings("ftp.vossel.example", "loc0111", "S3cr#t!", "/incoming/0111/", "X1"),
+        Settings(" padded host ", "User With Blanks", "\\back\\slash\"quote", "C:\\remote\\", "lc"),
+        Settings("", "", "", "", "Z9"),
+        Settings("h\xE9te", "\x01\x7F", "p", "r", "l"),
+    };
+    for (const LocationSettings& want : cases) {
+        SCOPED_TRACE(want.FtpHost);
+        const std::string file = LocationRegFile(EncodeRegCode(SettingsText(want)));
+        ExpectSame(ParseSettingsText(DecodeRegCode(RegCodeIn(file))), want);
+    }
+}
+
+TEST(LocationReg, IsRegedit4WithCrLfLinesTheKeyAndTheValue) {
+    const std::string file = LocationRegFile("3B6C");
+    EXPECT_EQ(file,
+              "REGEDIT4\r\n"
+              "\r\n"
+              "[HKEY_LOCAL_MACHINE\\SOFTWARE\\VOSSEL\\QUENDREL]\r\n"
+              "\"REGCODE\"=\"3B6C\"\r\n"
+              "\r\n");
+}
+
+TEST(LocationReg, QuotesAndBackslashesInAValueAreEscapedForRegedit) {
+    EXPECT_NE(LocationRegFile("a\"b\\c").find("\"REGCODE\"=\"a\\\"b\\\\c\""), std::string::npos);
+}
+
+TEST(RefuseValue, RefusesSemicolonAndEqualsOnly) {
+    EXPECT_FALSE(RefuseValue("FTP host", "ftp.example.com"));
+    EXPECT_FALSE(RefuseValue("remote path", "/a b/c:d\\e&f%"));
+    EXPECT_FALSE(RefuseValue("FTP user", ""));
+
+    const auto semicolon = RefuseValue("FTP password", "ab;cd");
+    ASSERT_TRUE(semicolon);
+    EXPECT_NE(semicolon->find("FTP password"), std::string::npos) << *semicolon;
+    EXPECT_NE(semicolon->find("\";\""), std::string::npos) << *semicolon;
+
+    const auto equals = RefuseValue("location code", "=X1");
+    ASSERT_TRUE(equals);
+    EXPECT_NE(equals->find("location code"), std::string::npos) << *equals;
+    EXPECT_NE(equals->find("holds \"=\""), std::string::npos) << *equals;
+}
+
+}  // namespace
+}  // namespace quendrel::makereg

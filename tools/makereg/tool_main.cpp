@@ -1,0 +1,89 @@
+// makereg: writes the location.reg that installs a location's settings.
+//
+//   makereg --host HOST --user USER --password PASSWORD --remote-path PATH
+//           --location CODE [--output FILE]
+//
+// All five settings must be given (an empty one as ""). The file goes to
+// location.reg in the current folder unless --output names another.
+#include <cstdio>
+#include <fstream>
+#include <iostream>
+#include <map>
+#include <string>
+
+#include "makereg/location_reg.h"
+
+namespace {
+
+const char kUsage[] =
+    "usage: makereg --host HOST --user USER --password PASSWORD --remote-path PATH\n"
+    "               --location CODE [--output FILE]\n"
+    "Writes location.reg (or FILE), which installs the location's settings for Quendrel.\n";
+
+struct Option {
+    const char* flag;
+    const char* what;
+    std::string quendrel::LocationSettings::*field;
+};
+
+const Option kOptions[] = {
+    {"--host", "FTP host", &quendrel::LocationSettings::FtpHost},
+    {"--user", "FTP user", &quendrel::LocationSettings::FtpUser},
+    {"--password", "FTP password", &quendrel::LocationSettings::FtpPassword},
+    {"--remote-path", "remote path", &quendrel::LocationSettings::RemotePath},
+    {"--location", "location code", &quendrel::LocationSettings::LocationCode},
+};
+
+int Usage(const std::string& problem) {
+    std::cerr << "makereg: " << problem << "\n" << kUsage;
+    return 2;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    quendrel::LocationSettings settings;
+    std::map<std::string, bool> given;
+    std::string output = "location.reg";
+
+    for (int i = 1; i < argc; ++i) {
+        const std::string arg = argv[i];
+        if (arg == "--help" || arg == "-h") {
+            std::cout << kUsage;
+            return 0;
+        }
+        if (i + 1 >= argc) return Usage("option " + arg + " needs a value");
+        const std::string value = argv[++i];
+        if (arg == "--output") {
+            output = value;
+            continue;
+        }
+        bool known = false;
+        for (const Option& option : kOptions) {
+            if (arg != option.flag) continue;
+            if (auto refusal = quendrel::makereg::RefuseValue(option.what, value)) {
+                std::cerr << "makereg: " << *refusal << "\n";
+                return 1;
+            }
+            settings.*option.field = value;
+            given[option.flag] = true;
+            known = true;
+        }
+        if (!known) return Usage("unknown option " + arg);
+    }
+    for (const Option& option : kOptions) {
+        if (!given[option.flag]) return Usage(std::string("missing ") + option.flag + " (the " + option.what + ")");
+    }
+
+    const std::string text = quendrel::makereg::LocationRegFile(
+        quendrel::makereg::EncodeRegCode(quendrel::makereg::SettingsText(settings)));
+    std::ofstream file(output, std::ios::binary | std::ios::trunc);
+    file << text;
+    file.close();
+    if (!file) {
+        std::cerr << "makereg: cannot write " << output << "\n";
+        return 1;
+    }
+    std::cout << "Wrote " << output << " for location " << settings.LocationCode << ".\n";
+    return 0;
+}
