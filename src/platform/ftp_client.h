@@ -1,0 +1,60 @@
+#pragma once
+// The FTP client the upload drives: one connection per upload, the seven
+// operations below used in order by SendFile. The Win32 implementation is in
+// ftp_client_win.h; tests use a scripted fake.
+#include <chrono>
+#include <cstdint>
+#include <optional>
+#include <string>
+
+namespace quendrel {
+
+// Result of an FTP operation: empty description means success; otherwise it
+// says what went wrong in words an operator can act on (the server's own reply
+// where there is one).
+struct FtpStatus {
+    std::string description;
+    bool ok() const { return description.empty(); }
+    static FtpStatus Ok() { return {}; }
+    static FtpStatus Failed(std::string d) { return {d.empty() ? std::string("Unknown FTP error.") : std::move(d)}; }
+};
+
+// How long a server may stay silent, while connecting or during a transfer,
+// before the upload is given up.
+inline constexpr std::chrono::milliseconds kFtpResponseBound{30000};
+
+class IFtpClient {
+public:
+    virtual ~IFtpClient() = default;
+
+    virtual void SetHost(const std::string& host) = 0;
+    virtual void SetUser(const std::string& user) = 0;
+    virtual void SetPassword(const std::string& password) = 0;
+    // Starts connecting and logging in; may return before the connection is up.
+    virtual FtpStatus Connect() = 0;
+    // True once the connection is up and ready for a transfer.
+    virtual bool IsConnected() = 0;
+    // Lets the application handle its pending events until the connection
+    // attempt has moved on. Fails with the attempt's description when it
+    // failed, when the server stayed silent too long, or after Abort().
+    virtual FtpStatus WaitForConnection() = 0;
+    // Sends the local file under the remote name; returns when the transfer has
+    // ended. The application's events are handled meanwhile.
+    virtual FtpStatus Put(const std::string& localName, const std::string& remoteName) = 0;
+    virtual void Disconnect() = 0;
+    // Ends the running connection or transfer at once (for a window that is
+    // closing); the operation waiting on it fails.
+    virtual void Abort() = 0;
+};
+
+// Server address of an FtpHost setting: "host", "host:port", "[v6address]",
+// "[v6address]:port", or a bare IPv6 address. Port 21 when none is given.
+struct FtpEndpoint {
+    std::string host;
+    std::uint16_t port = 21;
+};
+inline constexpr std::uint16_t kDefaultFtpPort = 21;
+// Empty when the text names no usable host and port.
+std::optional<FtpEndpoint> ParseFtpHost(const std::string& ftpHost);
+
+}  // namespace quendrel

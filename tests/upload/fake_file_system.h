@@ -1,0 +1,70 @@
+#pragma once
+// An in-memory working directory with switchable failures, so that the upload
+// logic's file handling can be checked step by step.
+#include <cstdint>
+#include <functional>
+#include <map>
+#include <set>
+#include <string>
+
+#include "platform/files.h"
+
+namespace quendrel::testing {
+
+inline constexpr const char* kNotFound = "The system cannot find the file specified.";
+
+class FakeFileSystem final : public IFileSystem {
+public:
+    std::map<std::string, std::string> files;
+    std::set<std::string> failWrites;    // WriteNew / ReplaceAtomically / AppendDurably fail for these
+    std::set<std::string> failRemoves;
+    std::set<std::string> partialWrites;  // WriteNew leaves half of the contents, then fails
+    int writeNewCalls = 0;
+    int replaceCalls = 0;
+    int removeCalls = 0;
+
+    FileStatus AppendDurably(const std::string& name, const std::string& bytes) override {
+        if (failWrites.count(name)) return FileStatus::Failed("Access is denied.");
+        std::string& f = files[name];
+        if (!f.empty() && f.back() != '\n') f += "\r\n";
+        f += bytes;
+        return FileStatus::Ok();
+    }
+    FileStatus ReadAll(const std::string& name, std::string& contents) override {
+        auto it = files.find(name);
+        if (it == files.end()) return FileStatus::Failed(kNotFound);
+        contents = it->second;
+        return FileStatus::Ok();
+    }
+    FileStatus Size(const std::string& name, std::uint64_t& size) override {
+        auto it = files.find(name);
+        if (it == files.end()) return FileStatus::Failed(kNotFound);
+        size = it->second.size();
+        return FileStatus::Ok();
+    }
+    bool Exists(const std::string& name) override { return files.count(name) != 0; }
+    FileStatus WriteNew(const std::string& name, const std::string& contents) override {
+        ++writeNewCalls;
+        if (partialWrites.count(name)) {
+            files[name] = contents.substr(0, contents.size() / 2);
+            return FileStatus::Failed("There is not enough space on the disk.");
+        }
+        if (failWrites.count(name)) return FileStatus::Failed("Access is denied.");
+        files[name] = contents;
+        return FileStatus::Ok();
+    }
+    FileStatus ReplaceAtomically(const std::string& name, const std::string& contents) override {
+        ++replaceCalls;
+        if (failWrites.count(name)) return FileStatus::Failed("Access is denied.");
+        files[name] = contents;
+        return FileStatus::Ok();
+    }
+    FileStatus Remove(const std::string& name) override {
+        ++removeCalls;
+        if (failRemoves.count(name)) return FileStatus::Failed("The process cannot access the file because it is being used by another process.");
+        if (!files.erase(name)) return FileStatus::Failed(kNotFound);
+        return FileStatus::Ok();
+    }
+};
+
+}  // namespace quendrel::testing
