@@ -1,0 +1,195 @@
+#include "support/win_support_win.h"
+
+#include <fstream>
+#include <sstream>
+#include <stdexcept>
+
+namespace quendrel::testing {
+
+int RunAndWait(const std::string& commandLine, DWORD timeoutMs) {
+    STARTUPINFOA si{};
+    si.cb = sizeof si;
+    PROCESS_INFORMATION pi{};
+    std::string line = commandLine;
+    if (!CreateProcessA(nullptr, &line[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) return -1;
+    CloseHandle(pi.hThread);
+    DWORD code = static_cast<DWORD>(-1);
+    if (WaitForSingleObject(pi.hProcess, timeoutMs) == WAIT_OBJECT_0) GetExitCodeProcess(pi.hProcess, &code);
+    else TerminateProcess(pi.hProcess, 1);
+    CloseHandle(pi.hProcess);
+    return static_cast<int>(code);
+}
+
+namespace {
+std::string TempFileName(const char* prefix) {
+    char dir[MAX_PATH];
+    GetTempPathA(MAX_PATH, dir);
+    char name[MAX_PATH];
+    GetTempFileNameA(dir, prefix, 0, name);
+    return name;
+}
+}  // namespace
+
+void ImportRegistry(const std::string& regText, bool view32) {
+    const std::string file = TempFileName("reg");
+    WriteFileBytes(file, regText);
+    const std::string command = view32 ? "reg.exe import \"" + file + "\" /reg:32" : "regedit.exe /S \"" + file + "\"";
+    const int code = RunAndWait(command);
+    DeleteFileA(file.c_str());
+    if (code != 0) throw std::runtime_error("registry import failed: " + command);
+}
+
+void DeleteLocationKey() {
+    RunAndWait("reg.exe delete HKLM\\SOFTWARE\\VOSSEL\\QUENDREL /f /reg:32");
+    RunAndWait("reg.exe delete HKLM\\SOFTWARE\\VOSSEL\\QUENDREL /f /reg:64");
+}
+
+std::string LocationReg(const std::string& valueLine) {
+    return "REGEDIT4\r\n\r\n[HKEY_LOCAL_MACHINE\\SOFTWARE\\VOSSEL\\QUENDREL]\r\n" + valueLine + "\r\n\r\n";
+}
+
+TempWorkDir::TempWorkDir() {
+    char current[MAX_PATH];
+    GetCurrentDirectoryA(MAX_PATH, current);
+    previous_ = current;
+    path_ = TempFileName("qw");
+    DeleteFileA(path_.c_str());
+    CreateDirectoryA(path_.c_str(), nullptr);
+    SetCurrentDirectoryA(path_.c_str());
+}
+
+TempWorkDir::~TempWorkDir() {
+    SetCurrentDirectoryA(previous_.c_str());
+    WIN32_FIND_DATAA found;
+    HANDLE search = FindFirstFileA((path_ + "\\*").c_str(), &found);
+    if (search != INVALID_HANDLE_VALUE) {
+        do {
+            const std::string name = found.cFileName;
+            if (name == "." || name == "..") continue;
+            const std::string full = path_ + "\\" + name;
+            SetFileAttributesA(full.c_str(), FILE_ATTRIBUTE_NORMAL);
+            DeleteFileA(full.c_str());
+        } while (FindNextFileA(search, &found));
+        FindClose(search);
+    }
+    SetFileAttributesA(path_.c_str(), FILE_ATTRIBUTE_NORMAL);
+    RemoveDirectoryA(path_.c_str());
+}
+
+std::string ReadFileBytes(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream out;
+    out << in.rdbuf();
+    return out.str();
+}
+
+void WriteFileBytes(const std::string& path, const std::string& bytes) {
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out << bytes;
+}
+
+void PumpMessages(int ms) {
+    PumpUntil([] { return false; }, ms);
+}
+
+bool PumpUntil(const std::function<bool()>& done, int timeoutMs) {
+    const DWORD start = GetTickCount();
+    for (;;) {
+        MSG msg;
+        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            TranslateMessage(&msg);
+            DispatchMessageA(&msg);
+        }
+        if (done()) return true;
+        if (GetTickCount() - start >= static_cast<DWORD>(timeoutMs)) return false;
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
+    }
+}
+
+std::string WindowText(HWND hwnd) {
+    char buffer[4096] = "";
+    GetWindowTextA(hwnd, buffer, sizeof buffer);
+    return buffer;
+}
+
+namespace {
+void SendKey(WORD vk, bool up) {
+    INPUT input{};
+    input.type = INPUT_KEYBOARD;
+    input.ki.wVk = vk;
+    input.ki.wScan = static_cast<WORD>(MapVirtualKeyA(vk, MAPVK_VK_TO_VSC));
+    input.ki.dwFlags = up ? KEYEVENTF_KEYUP : 0;
+    SendInput(1, &input, sizeof input);
+}
+}  // namespace
+
+void PressKey(WORD virtualKey, bool shift, bool ctrl) {
+    if (ctrl) SendKey(VK_CONTROL, false);
+    if (shift) SendKey(VK_SHIFT, false);
+    SendKey(virtualKey, false);
+    SendKey(virtualKey, true);
+    if (shift) SendKey(VK_SHIFT, true);
+    if (ctrl) SendKey(VK_CONTROL, true);
+    // Let the keystroke travel through the message loop, as typing would.
+    PumpMessages(15);
+}
+
+void TypeText(const std::string& text) {
+    for (char c : text) {
+        const SHORT scan = VkKeyScanA(c);
+        if (scan == -1) continue;
+        PressKey(LOBYTE(scan), (HIBYTE(scan) & 1) != 0);
+    }
+}
+
+void ActivateWindow(HWND hwnd) {
+    SetForegroundWindow(hwnd);
+    SetActiveWindow(hwnd);
+    PumpUntil([hwnd] { return GetForegroundWindow() == hwnd; }, 2000);
+    PumpMessages(50);
+}
+
+std::string MessageBoxText(HWND box) {
+    // The text of a message box is its static control 0xFFFF.
+    return WindowText(GetDlgItem(box, 0xFFFF));
+}
+
+MessageBoxWatcher::MessageBoxWatcher() {
+    InitializeCriticalSection(&lock_);
+    thread_ = std::thread([this] { Run(); });
+}
+
+MessageBoxWatcher::~MessageBoxWatcher() {
+    stop_ = true;
+    thread_.join();
+    DeleteCriticalSection(&lock_);
+}
+
+std::vector<MessageBoxWatcher::Seen> MessageBoxWatcher::Boxes() {
+    EnterCriticalSection(&lock_);
+    std::vector<Seen> copy = seen_;
+    LeaveCriticalSection(&lock_);
+    return copy;
+}
+
+void MessageBoxWatcher::Run() {
+    const DWORD process = GetCurrentProcessId();
+    while (!stop_) {
+        HWND box = nullptr;
+        while ((box = FindWindowExA(nullptr, box, "#32770", nullptr)) != nullptr) {
+            DWORD owner = 0;
+            GetWindowThreadProcessId(box, &owner);
+            if (owner != process || !IsWindowVisible(box) || !GetDlgItem(box, 0xFFFF)) continue;
+            Seen seen{WindowText(box), MessageBoxText(box)};
+            EnterCriticalSection(&lock_);
+            seen_.push_back(seen);
+            LeaveCriticalSection(&lock_);
+            PostMessageA(box, WM_COMMAND, IDOK, 0);
+            Sleep(100);  // give the box time to close before looking again
+            break;
+        }
+        Sleep(20);
+    }
+}
+
+}  // namespace quendrel::testing

@@ -1,0 +1,84 @@
+#pragma once
+// Helpers for tests that run under Wine: the registry through Wine's own
+// regedit and reg, a private working directory, the real input path, and
+// message boxes read and closed the way an operator would.
+#include <windows.h>
+
+#include <atomic>
+#include <chrono>
+#include <functional>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace quendrel::testing {
+
+// Runs a program and waits for it; returns its exit code (or -1).
+int RunAndWait(const std::string& commandLine, DWORD timeoutMs = 60000);
+
+// Imports REGEDIT4 text with Wine's regedit (the 64-bit view) or, with
+// `view32`, with `reg import /reg:32` (the 32-bit view).
+void ImportRegistry(const std::string& regText, bool view32 = false);
+// Removes HKLM\SOFTWARE\VOSSEL\QUENDREL from both views.
+void DeleteLocationKey();
+// location.reg text setting REGCODE to `valueLine` (e.g. "\"REGCODE\"=\"41\"").
+std::string LocationReg(const std::string& valueLine);
+
+// A fresh, empty working directory for the test; the previous one is
+// restored and this one removed at the end.
+class TempWorkDir {
+public:
+    TempWorkDir();
+    ~TempWorkDir();
+    TempWorkDir(const TempWorkDir&) = delete;
+    TempWorkDir& operator=(const TempWorkDir&) = delete;
+    const std::string& Path() const { return path_; }
+    std::string File(const std::string& name) const { return path_ + "\\" + name; }
+
+private:
+    std::string path_;
+    std::string previous_;
+};
+
+std::string ReadFileBytes(const std::string& path);
+void WriteFileBytes(const std::string& path, const std::string& bytes);
+
+// Dispatches this thread's window messages for `ms` milliseconds.
+void PumpMessages(int ms);
+// Dispatches messages until `done` holds or `timeoutMs` passes.
+bool PumpUntil(const std::function<bool()>& done, int timeoutMs = 5000);
+
+std::string WindowText(HWND hwnd);
+
+// Presses keys through SendInput, as a keyboard (or a keyboard-wedge
+// scanner) would, into whatever has the focus.
+void TypeText(const std::string& text);
+void PressKey(WORD virtualKey, bool shift = false, bool ctrl = false);
+
+// Brings a top-level window to the front so that it gets the keyboard.
+void ActivateWindow(HWND hwnd);
+
+// Watches for message boxes of this process: records each one's caption and
+// text, and presses OK.
+class MessageBoxWatcher {
+public:
+    MessageBoxWatcher();
+    ~MessageBoxWatcher();
+    struct Seen {
+        std::string caption;
+        std::string text;
+    };
+    std::vector<Seen> Boxes();
+
+private:
+    void Run();
+    std::atomic<bool> stop_{false};
+    CRITICAL_SECTION lock_;
+    std::vector<Seen> seen_;
+    std::thread thread_;
+};
+
+// The text of a message box window (its static text control).
+std::string MessageBoxText(HWND box);
+
+}  // namespace quendrel::testing
