@@ -120,10 +120,14 @@ INT_PTR AboutDialog::OnCommand(HWND dialog, int id, int notification) {
 }
 
 void AboutDialog::DrawLine(HDC dc, const TwipsLine& line, COLORREF colour, int width) const {
-    unique_hgdiobj pen(CreatePen(PS_SOLID, width, colour));
+    // The rule's lines are horizontal: a line `width` wide covers that many
+    // pixel rows from its own row downwards.
+    unique_hgdiobj pen(CreatePen(PS_SOLID, 1, colour));
     HGDIOBJ old = SelectObject(dc, pen.get());
-    MoveToEx(dc, ToPixelsX(line.x1), ToPixelsY(line.y1), nullptr);
-    LineTo(dc, ToPixelsX(line.x2), ToPixelsY(line.y2));
+    for (int row = 0; row < width; ++row) {
+        MoveToEx(dc, ToPixelsX(line.x1), ToPixelsY(line.y1) + row, nullptr);
+        LineTo(dc, ToPixelsX(line.x2) + 1, ToPixelsY(line.y2) + row);
+    }
     SelectObject(dc, old);
 }
 
