@@ -524,13 +524,15 @@ void MainWindow::ShowMessage(const std::string& text) {
     MessageBoxA(hwnd_, text.c_str(), kAppTitle, MB_OK | MB_ICONEXCLAMATION);
 }
 
+void ProcessMessage(MainWindow& window, MSG& msg) {
+    if (window.PreTranslateMessage(msg)) return;
+    TranslateMessage(&msg);
+    DispatchMessageA(&msg);
+}
+
 int RunMessageLoop(MainWindow& window) {
     MSG msg;
-    while (GetMessageA(&msg, nullptr, 0, 0) > 0) {
-        if (window.PreTranslateMessage(msg)) continue;
-        TranslateMessage(&msg);
-        DispatchMessageA(&msg);
-    }
+    while (GetMessageA(&msg, nullptr, 0, 0) > 0) ProcessMessage(window, msg);
     return static_cast<int>(msg.wParam);
 }
 

@@ -69,6 +69,8 @@ public:
     const LocationSettings& Settings() const { return settings_; }
     const ScanController& Scan() const { return *scan_; }
     int CurrentPage() const;
+    // The status label's colour; 0 (the design colour) before any message.
+    std::uint32_t StatusColour() const { return statusColourSet_ ? statusColour_ : 0; }
 
     // Keyboard handling a dialog would do (Tab, Shift+Tab, Ctrl+Tab, Enter on
     // a button). True when the message was used and must not be dispatched.
@@ -135,6 +137,8 @@ private:
     HWND lastFocus_ = nullptr;
 };
 
+// Handles one message of the program's message loop.
+void ProcessMessage(MainWindow& window, MSG& msg);
 // Runs the message loop until the main window is gone; returns the exit code.
 int RunMessageLoop(MainWindow& window);
 

@@ -92,13 +92,27 @@ void PumpMessages(int ms) {
     PumpUntil([] { return false; }, ms);
 }
 
+namespace {
+std::function<void(MSG&)>& MessageHandler() {
+    static std::function<void(MSG&)> handler;
+    return handler;
+}
+}  // namespace
+
+void SetMessageHandler(std::function<void(MSG&)> handler) { MessageHandler() = std::move(handler); }
+
 bool PumpUntil(const std::function<bool()>& done, int timeoutMs) {
     const DWORD start = GetTickCount();
     for (;;) {
         MSG msg;
         while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
-            TranslateMessage(&msg);
-            DispatchMessageA(&msg);
+            if (msg.message == WM_QUIT) continue;
+            if (MessageHandler()) {
+                MessageHandler()(msg);
+            } else {
+                TranslateMessage(&msg);
+                DispatchMessageA(&msg);
+            }
         }
         if (done()) return true;
         if (GetTickCount() - start >= static_cast<DWORD>(timeoutMs)) return false;

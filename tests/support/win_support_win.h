@@ -43,6 +43,10 @@ private:
 std::string ReadFileBytes(const std::string& path);
 void WriteFileBytes(const std::string& path, const std::string& bytes);
 
+// How the pumps below hand on a message; by default Translate and Dispatch.
+// A window test puts the program's own message handling here.
+void SetMessageHandler(std::function<void(MSG&)> handler);
+
 // Dispatches this thread's window messages for `ms` milliseconds.
 void PumpMessages(int ms);
 // Dispatches messages until `done` holds or `timeoutMs` passes.
