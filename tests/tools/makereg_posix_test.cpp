@@ -1,0 +1,70 @@
+// The native makereg: what it writes decodes with the program's own decoder,
+// and what it refuses leaves no file behind.
+#include <gtest/gtest.h>
+
+#include <unistd.h>
+
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+#include <string>
+
+#include "config/location_settings.h"
+
+namespace quendrel {
+namespace {
+
+class MakeregTool : public ::testing::Test {
+protected:
+    void SetUp() override {
+        char pattern[] = "/tmp/makereg-test-XXXXXX";
+        ASSERT_NE(mkdtemp(pattern), nullptr);
+        folder_ = pattern;
+    }
+    void TearDown() override { std::system(("rm -rf '" + folder_ + "'").c_str()); }
+
+    int Run(const std::string& arguments) {
+        const std::string command =
+            "'" + std::string(MAKEREG_EXE) + "' " + arguments + " --output '" + Output() + "' >/dev/null 2>&1";
+        const int status = std::system(command.c_str());
+        return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    }
+    std::string Output() const { return folder_ + "/location.reg"; }
+    std::string Written() const {
+        std::ifstream file(Output(), std::ios::binary);
+        std::ostringstream text;
+        text << file.rdbuf();
+        return text.str();
+    }
+
+    std::string folder_;
+};
+
+TEST_F(MakeregTool, WritesARegFileThatDecodesToTheFiveSettings) {
+    ASSERT_EQ(Run("--host ftp.example.net --user 'op 1' --password 'p@ss\"w\\rd' --remote-path /in/X1/ "
+                  "--location X1"),
+              0);
+    const std::string file = Written();
+    const std::string head = "REGEDIT4\r\n\r\n[HKEY_LOCAL_MACHINE\\SOFTWARE\\VOSSEL\\QUENDREL]\r\n\"REGCODE\"=\"";
+    ASSERT_EQ(file.rfind(head, 0), 0u) << file;
+    const std::string regCode = file.substr(head.size(), file.find('"', head.size()) - head.size());
+    EXPECT_EQ(file.substr(head.size() + regCode.size()), "\"\r\n\r\n");
+
+    const LocationSettings settings = ParseSettingsText(DecodeRegCode(regCode));
+    EXPECT_EQ(settings.FtpHost, "ftp.example.net");
+    EXPECT_EQ(settings.FtpUser, "op 1");
+    EXPECT_EQ(settings.FtpPassword, "p@ss\"w\\rd");
+    EXPECT_EQ(settings.RemotePath, "/in/X1/");
+    EXPECT_EQ(settings.LocationCode, "X1");
+}
+
+TEST_F(MakeregTool, RefusesWhatTheFormatCannotCarry) {
+    EXPECT_EQ(Run("--host h --user u --password 'a;b' --remote-path r --location l"), 1);
+    EXPECT_EQ(Run("--host h=1 --user u --password p --remote-path r --location l"), 1);
+    EXPECT_EQ(Run("--host h --user u --password p --remote-path r"), 2) << "a missing setting";
+    EXPECT_EQ(Run("--host h --user u --password p --remote-path r --location l --colour blue"), 2);
+    EXPECT_TRUE(Written().empty());
+}
+
+}  // namespace
+}  // namespace quendrel
