@@ -8,19 +8,19 @@ namespace quendrel {
 
 namespace {
 
-HKEY ToHkey(RegRootKey root) {
+HKEY RootHkey(RegRootKey root) {
     // Predefined keys are sign-extended 32-bit values, as the SDK defines them.
     return reinterpret_cast<HKEY>(static_cast<ULONG_PTR>(static_cast<LONG>(root)));
 }
 
-HKEY ToHkey(RegKeyToken key) { return reinterpret_cast<HKEY>(key); }
+HKEY KeyHkey(RegKeyToken key) { return reinterpret_cast<HKEY>(key); }
 
 }  // namespace
 
 std::int32_t Win32SysInfoHost::OpenKey(RegRootKey root, const std::string& subkey, std::uint32_t options,
                                        std::uint32_t access, RegKeyToken& key) {
     HKEY opened = nullptr;
-    const LONG status = RegOpenKeyExA(ToHkey(root), subkey.c_str(), options, access | KEY_WOW64_32KEY, &opened);
+    const LONG status = RegOpenKeyExA(RootHkey(root), subkey.c_str(), options, access | KEY_WOW64_32KEY, &opened);
     if (status == ERROR_SUCCESS) key = reinterpret_cast<RegKeyToken>(opened);
     return status;
 }
@@ -29,13 +29,13 @@ std::int32_t Win32SysInfoHost::QueryValue(RegKeyToken key, const std::string& na
                                           unsigned char* data, std::uint32_t& size) {
     DWORD valueType = 0;
     DWORD byteCount = size;
-    const LONG status = RegQueryValueExA(ToHkey(key), name.c_str(), nullptr, &valueType, data, &byteCount);
+    const LONG status = RegQueryValueExA(KeyHkey(key), name.c_str(), nullptr, &valueType, data, &byteCount);
     type = valueType;
     size = byteCount;
     return status;
 }
 
-void Win32SysInfoHost::CloseKey(RegKeyToken key) { RegCloseKey(ToHkey(key)); }
+void Win32SysInfoHost::CloseKey(RegKeyToken key) { RegCloseKey(KeyHkey(key)); }
 
 bool Win32SysInfoHost::FileExists(const std::string& path) {
     const DWORD attributes = GetFileAttributesA(path.c_str());
