@@ -67,13 +67,38 @@ TempWorkDir::~TempWorkDir() {
             const std::string name = found.cFileName;
             if (name == "." || name == "..") continue;
             const std::string full = path_ + "\\" + name;
-            SetFileAttributesA(full.c_str(), FILE_ATTRIBUTE_NORMAL);
-            DeleteFileA(full.c_str());
+            if (!DeleteFileA(full.c_str())) {
+                SetReadOnly(full, false);
+                DeleteFileA(full.c_str());
+            }
         } while (FindNextFileA(search, &found));
         FindClose(search);
     }
     SetFileAttributesA(path_.c_str(), FILE_ATTRIBUTE_NORMAL);
     RemoveDirectoryA(path_.c_str());
+}
+
+bool SetReadOnly(const std::string& path, bool readOnly) {
+    using UnixFileNameFn = char*(CDECL*)(const WCHAR*);
+    const auto unixFileName = reinterpret_cast<UnixFileNameFn>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("kernel32.dll"), "wine_get_unix_file_name")));
+    if (!unixFileName) return false;
+    WCHAR wide[MAX_PATH];
+    MultiByteToWideChar(CP_ACP, 0, path.c_str(), -1, wide, MAX_PATH);
+    char* unixPath = unixFileName(wide);
+    if (!unixPath) return false;
+    const std::string command =
+        std::string("start.exe /wait /unix /usr/bin/chattr ") + (readOnly ? "+i " : "-i ") + unixPath;
+    HeapFree(GetProcessHeap(), 0, unixPath);
+    if (!readOnly && RunAndWait(command) != 0) return false;
+    if (!SetFileAttributesA(path.c_str(), readOnly ? FILE_ATTRIBUTE_READONLY : FILE_ATTRIBUTE_NORMAL)) return false;
+    if (readOnly && RunAndWait(command) != 0) return false;
+    // Check that it took: appending must now fail.
+    HANDLE probe = CreateFileA(path.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                               OPEN_EXISTING, 0, nullptr);
+    const bool writable = probe != INVALID_HANDLE_VALUE;
+    if (writable) CloseHandle(probe);
+    return writable != readOnly;
 }
 
 std::string ReadFileBytes(const std::string& path) {
@@ -164,8 +189,17 @@ void ActivateWindow(HWND hwnd) {
 }
 
 std::string MessageBoxText(HWND box) {
-    // The text of a message box is its static control 0xFFFF.
-    return WindowText(GetDlgItem(box, 0xFFFF));
+    // The text of a message box is its static control (0xFFFF on Windows,
+    // 100 on Wine) that is not the icon.
+    for (HWND child = GetWindow(box, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+        char cls[32] = "";
+        GetClassNameA(child, cls, sizeof cls);
+        if (lstrcmpiA(cls, "Static") == 0 && (GetWindowLongA(child, GWL_STYLE) & SS_TYPEMASK) != SS_ICON) {
+            std::string text = WindowText(child);
+            if (!text.empty()) return text;
+        }
+    }
+    return {};
 }
 
 MessageBoxWatcher::MessageBoxWatcher() {
@@ -193,7 +227,7 @@ void MessageBoxWatcher::Run() {
         while ((box = FindWindowExA(nullptr, box, "#32770", nullptr)) != nullptr) {
             DWORD owner = 0;
             GetWindowThreadProcessId(box, &owner);
-            if (owner != process || !IsWindowVisible(box) || !GetDlgItem(box, 0xFFFF)) continue;
+            if (owner != process || !IsWindowVisible(box)) continue;
             Seen seen{WindowText(box), MessageBoxText(box)};
             EnterCriticalSection(&lock_);
             seen_.push_back(seen);

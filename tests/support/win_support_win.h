@@ -40,6 +40,11 @@ private:
     std::string previous_;
 };
 
+// Makes a file read-only for everyone, root included (Wine runs the tests as
+// root, who may write read-only files): the read-only attribute plus Linux's
+// immutable flag. False when that cannot be done.
+bool SetReadOnly(const std::string& path, bool readOnly);
+
 std::string ReadFileBytes(const std::string& path);
 void WriteFileBytes(const std::string& path, const std::string& bytes);
 
