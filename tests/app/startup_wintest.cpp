@@ -1,0 +1,83 @@
+// Quendrel.exe itself, started as the operator starts it.
+#include <gtest/gtest.h>
+
+#include "app/main_window_win.h"
+#include "config/location_settings.h"
+#include "support/main_window_fixture_win.h"
+#include "support/win_support_win.h"
+
+namespace quendrel {
+namespace {
+
+using testing::PumpUntil;
+using testing::TempWorkDir;
+
+struct Started {
+    PROCESS_INFORMATION pi{};
+    ~Started() {
+        if (pi.hProcess) {
+            TerminateProcess(pi.hProcess, 1);
+            CloseHandle(pi.hProcess);
+            CloseHandle(pi.hThread);
+        }
+    }
+};
+
+bool StartProgram(Started& started) {
+    STARTUPINFOA si{};
+    si.cb = sizeof si;
+    std::string command = std::string("\"Z:") + QUENDREL_EXE + "\"";
+    return CreateProcessA(nullptr, &command[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &started.pi) != 0;
+}
+
+// Top-level windows of a process with the given class.
+HWND FindProcessWindow(DWORD process, const char* windowClass) {
+    HWND found = nullptr;
+    while ((found = FindWindowExA(nullptr, found, windowClass, nullptr)) != nullptr) {
+        DWORD owner = 0;
+        GetWindowThreadProcessId(found, &owner);
+        if (owner == process && IsWindowVisible(found)) return found;
+    }
+    return nullptr;
+}
+
+bool Ended(const Started& started, DWORD ms) { return WaitForSingleObject(started.pi.hProcess, ms) == WAIT_OBJECT_0; }
+
+TEST(Startup, WithoutALocationTheProgramRefusesAndEndsAfterOk) {
+    testing::DeleteLocationKey();
+    TempWorkDir dir;
+    Started started;
+    ASSERT_TRUE(StartProgram(started));
+
+    HWND box = nullptr;
+    ASSERT_TRUE(PumpUntil([&] { return (box = FindProcessWindow(started.pi.dwProcessId, "#32770")) != nullptr; }, 10000));
+    EXPECT_EQ(testing::WindowText(box), "Quendrel");
+    EXPECT_EQ(testing::MessageBoxText(box), kMissingLocationMessage);
+    EXPECT_EQ(FindProcessWindow(started.pi.dwProcessId, kMainWindowClass), nullptr);  // never shown
+
+    PostMessageA(box, WM_COMMAND, IDOK, 0);
+    EXPECT_TRUE(Ended(started, 5000));
+    EXPECT_EQ(FindProcessWindow(started.pi.dwProcessId, kMainWindowClass), nullptr);
+}
+
+TEST(Startup, WithALocationTheMainWindowOpensAndTheCloseBoxEndsIt) {
+    testing::DeleteLocationKey();
+    testing::ImportRegistry(testing::TestLocationReg());
+    TempWorkDir dir;
+    testing::WriteFileBytes(dir.File("savedata.dat"), "pending\r\n");
+    Started started;
+    ASSERT_TRUE(StartProgram(started));
+
+    HWND main = nullptr;
+    ASSERT_TRUE(PumpUntil([&] { return (main = FindProcessWindow(started.pi.dwProcessId, kMainWindowClass)) != nullptr; }, 10000));
+    EXPECT_EQ(testing::WindowText(main), "Quendrel");
+    EXPECT_EQ(FindProcessWindow(started.pi.dwProcessId, "#32770"), nullptr);
+
+    PostMessageA(main, WM_CLOSE, 0, 0);
+    EXPECT_TRUE(Ended(started, 5000));
+    EXPECT_EQ(testing::ReadFileBytes(dir.File("savedata.dat")), "pending\r\n");
+    testing::DeleteLocationKey();
+}
+
+}  // namespace
+}  // namespace quendrel
