@@ -32,7 +32,8 @@ int RunMakereg(const ScratchFolder& folder, const std::string& arguments) {
     return RunAndWait(exe, "makereg.exe " + arguments, 60000, folder.Path().c_str());
 }
 
-// REGCODE in both registry views, put back as it was when the test ends.
+// REGCODE and its key in both registry views, put back as they were when
+// the test ends.
 class SavedRegCode {
 public:
     SavedRegCode() {
@@ -50,6 +51,7 @@ public:
 
 private:
     struct Value {
+        bool keyExisted = false;
         bool present = false;
         DWORD type = 0;
         std::string data;
@@ -62,6 +64,7 @@ private:
         if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kLocationSubkey, 0, KEY_QUERY_VALUE | view, &key) != ERROR_SUCCESS) {
             return value;
         }
+        value.keyExisted = true;
         DWORD size = 0;
         if (RegQueryValueExA(key, kLocationValueName, nullptr, &value.type, nullptr, &size) == ERROR_SUCCESS) {
             value.data.resize(size);
@@ -74,6 +77,10 @@ private:
     }
     static void Restore(REGSAM view, const Value& value) {
         HKEY key = nullptr;
+        if (!value.keyExisted) {
+            RegDeleteKeyExA(HKEY_LOCAL_MACHINE, kLocationSubkey, view, 0);
+            return;
+        }
         if (!value.present) {
             if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kLocationSubkey, 0, KEY_SET_VALUE | view, &key) == ERROR_SUCCESS) {
                 RegDeleteValueA(key, kLocationValueName);
