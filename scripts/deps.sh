@@ -4,7 +4,7 @@
 set -eu
 packages=(cmake ninja-build make g++ googletest file binutils
   g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix binutils-mingw-w64-i686 binutils-mingw-w64-x86-64
-  wine64 xvfb xauth xdotool x11-apps imagemagick python3 python3-pyftpdlib curl zip unzip)
+  wine64 xvfb xauth xdotool x11-apps x11-utils imagemagick python3 python3-pyftpdlib curl zip unzip)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
