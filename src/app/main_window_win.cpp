@@ -420,7 +420,7 @@ void MainWindow::SetLabelText(int id, const std::string& text) {
     RECT area;
     GetWindowRect(label, &area);
     MapWindowPoints(nullptr, GetParent(label), reinterpret_cast<POINT*>(&area), 2);
-    RedrawWindow(GetParent(label), &area, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
+    RedrawWindow(GetParent(label), &area, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
 }
 
 void MainWindow::OnClose(HWND hwnd) { DestroyWindow(hwnd); }

@@ -89,18 +89,17 @@ bool ScanController::SaveScan() {
     scan.route = window_.FieldText(ScanField::Route);
     scan.dealer = window_.FieldText(ScanField::Dealer);
 
-    const std::string previousList = window_.ScanListText();
-    window_.SetScanListText(FormatScanListEntry(scan, window_.ClockText()) + previousList);
-
+    // The record goes to disk first: a scan is listed only once it is stored,
+    // so the list never shows one that is not.
     const std::string record = FormatScanRecord(scan, settings_.LocationCode, now) + "\r\n";
     const FileStatus stored = files_.AppendDurably(kSaveDataFile, record);
-    if (stored.ok()) return true;
-
-    // A scan that is not on disk must not look saved.
-    window_.SetScanListText(previousList);
-    BeepThreeTimes();
-    window_.ShowMessage("The scan was not saved.\r\n\r\n" + stored.description);
-    return false;
+    if (!stored.ok()) {
+        BeepThreeTimes();
+        window_.ShowMessage("The scan was not saved.\r\n\r\n" + stored.description);
+        return false;
+    }
+    window_.SetScanListText(FormatScanListEntry(scan, window_.ClockText()) + window_.ScanListText());
+    return true;
 }
 
 void ScanController::BeepThreeTimes() {

@@ -25,8 +25,8 @@ public:
 private:
     void ProcessScan();
     void Refuse(ScanField field, const char* message);
-    // Adds the scan to the list and stores its record; false (already
-    // reported to the operator, list entry withdrawn) when it could not be stored.
+    // Stores the scan's record and lists it; false (already reported to the
+    // operator, nothing listed) when it could not be stored.
     bool SaveScan();
     void BeepThreeTimes();
 

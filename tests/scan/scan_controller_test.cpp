@@ -196,7 +196,7 @@ TEST_F(ScanSequence, FailedSaveIsNotShownAsSaved) {
     ASSERT_EQ(window.messages.size(), 1u);
     EXPECT_NE(window.messages[0].find("Access denied."), std::string::npos);
     EXPECT_EQ(window.status, "");                      // no "Last Scan"
-    EXPECT_EQ(window.list, "earlier entry\r\n");       // the entry is withdrawn
+    EXPECT_EQ(window.list, "earlier entry\r\n");       // nothing listed
     EXPECT_EQ(window.fields[ScanField::Vin], kScannedVin);  // Enter tries again
 
     files.failure.clear();

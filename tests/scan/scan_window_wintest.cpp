@@ -118,6 +118,7 @@ TEST_F(ScanWindowTest, ReadOnlySaveDataIsReportedAndNothingLooksSaved) {
 
     // Once the file can be written, Enter saves the same scan.
     ASSERT_TRUE(testing::SetReadOnly(file, false));
+    testing::ActivateWindow(window->Handle());
     SetFocus(Control(kVinField));
     Press(VK_RETURN);
     EXPECT_EQ(SaveData(), std::string(k550Record) + k510Record);
@@ -145,7 +146,9 @@ TEST_F(ScanWindowTest, FileHeldOpenByAnotherProgramIsReported) {
     EXPECT_EQ(Text(kScanList), "");
     EXPECT_EQ(SaveData(), k550Record);
 
-    Press(VK_RETURN);  // the focus stayed in the Dealer field
+    testing::ActivateWindow(window->Handle());
+    EXPECT_EQ(Focus(), Control(kDealerField));  // the focus stayed in the Dealer field
+    Press(VK_RETURN);
     EXPECT_EQ(SaveData(), std::string(k550Record) + k550Record);
 }
 
