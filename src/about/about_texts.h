@@ -2,16 +2,10 @@
 // What the About dialog shows, and where, independent of the window system.
 #include <string>
 
+#include "app/app_identity.h"
+
 namespace quendrel {
 
-// The application's identity as the About dialog shows it.
-struct AppIdentity {
-    const char* title;
-    int major;
-    int minor;
-    int revision;
-};
-inline constexpr AppIdentity kQuendrelIdentity{"Quendrel", 1, 0, 0};
 
 struct AboutTexts {
     std::string caption;      // window caption

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "app/app_identity.h"
 #include "config/location_settings.h"
 #include "platform/beep.h"
 #include "platform/clock.h"
@@ -17,7 +18,6 @@
 
 namespace quendrel {
 
-inline constexpr const char* kAppTitle = "Quendrel";
 inline constexpr const char* kMainWindowClass = "QuendrelMainWindow";
 
 // Control identifiers of the main window, in tab order.
