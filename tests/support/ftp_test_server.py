@@ -1,6 +1,6 @@
 """A local FTP server for the upload tests and benchmarks.
 
-Listens on 127.0.0.1 (or ::1) on a free port and writes that port to
+Listens on 127.0.0.1 on a free port and writes that port to
 --port-file once it accepts connections. It ends when --stop-file appears,
 after --lifetime seconds, or at once when a behaviour below says so, so that a
 test that dies never leaves it running for long.
@@ -17,6 +17,7 @@ import argparse
 import os
 import socket
 import sys
+import threading
 import time
 
 from pyftpdlib.authorizers import DummyAuthorizer
@@ -31,21 +32,39 @@ def write_port(path, port):
     os.replace(tmp, path)
 
 
-def run_silent(args, family, host):
-    listener = socket.socket(family, socket.SOCK_STREAM)
+def end(args, code):
+    # The port file goes first: its absence tells the tests the server is gone.
+    try:
+        os.remove(args.port_file)
+    except OSError:
+        pass
+    os._exit(code)
+
+
+def watch_for_stop(args):
+    """Ends the process once the stop file appears or the lifetime is over."""
+    def watch():
+        deadline = time.monotonic() + args.lifetime
+        while time.monotonic() < deadline and not os.path.exists(args.stop_file):
+            time.sleep(0.02)
+        end(args, 0)
+    threading.Thread(target=watch, daemon=True).start()
+
+
+def run_silent(args, host):
+    listener = socket.socket(socket.AF_INET, socket.SOCK_STREAM)
     listener.bind((host, 0))
     listener.listen(16)
     listener.settimeout(0.05)
     write_port(args.port_file, listener.getsockname()[1])
+    watch_for_stop(args)
     held = []
-    deadline = time.monotonic() + args.lifetime
-    while time.monotonic() < deadline and not os.path.exists(args.stop_file):
+    while True:
         try:
             conn, _ = listener.accept()
             held.append(conn)  # keep it open, say nothing
         except socket.timeout:
             pass
-    os._exit(0)
 
 
 def run_ftp(args, host):
@@ -63,10 +82,14 @@ def run_ftp(args, host):
             base.handle_read(self)
             received = self.tot_bytes_received
             if args.die_after and received >= args.die_after:
-                os._exit(3)
+                end(args, 3)
             if args.mode == "stall" and received >= args.stall_after and self not in stalled:
                 stalled.append(self)  # keep the socket open but never read it again
                 self.del_channel()
+
+        # The loop calls handle_read_event, which the base class binds to
+        # its own handle_read.
+        handle_read_event = handle_read
 
     handler = FTPHandler
     handler.authorizer = authorizer
@@ -76,13 +99,7 @@ def run_ftp(args, host):
     server = FTPServer((host, 0), handler)
     write_port(args.port_file, server.socket.getsockname()[1])
 
-    started = time.monotonic()
-
-    def check_stop():
-        if os.path.exists(args.stop_file) or time.monotonic() - started > args.lifetime:
-            os._exit(0)
-
-    server.ioloop.call_every(0.05, check_stop)
+    watch_for_stop(args)
     server.serve_forever(handle_exit=False)
 
 
@@ -95,7 +112,6 @@ def main():
     p.add_argument("--stop-file", required=True)
     p.add_argument("--log-file")
     p.add_argument("--mode", choices=["normal", "silent", "stall"], default="normal")
-    p.add_argument("--ipv6", action="store_true")
     p.add_argument("--read-limit", type=int, default=0)
     p.add_argument("--stall-after", type=int, default=256 * 1024)
     p.add_argument("--die-after", type=int, default=0)
@@ -105,10 +121,9 @@ def main():
     import logging
     logging.basicConfig(filename=args.log_file or os.devnull, level=logging.INFO)
 
-    host = "::1" if args.ipv6 else "127.0.0.1"
-    family = socket.AF_INET6 if args.ipv6 else socket.AF_INET
+    host = "127.0.0.1"
     if args.mode == "silent":
-        run_silent(args, family, host)
+        run_silent(args, host)
     else:
         run_ftp(args, host)
 
