@@ -1,0 +1,140 @@
+// The Send Data command end to end: real files in a scratch working
+// directory, the WinINet client, and a real FTP server on 127.0.0.1.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include "platform/files.h"
+#include "platform/ftp_client_win.h"
+#include "support/ftp_test_server_win.h"
+#include "upload/send_data_command.h"
+#include "upload/upload_batch.h"
+
+namespace quendrel {
+namespace {
+
+using testing::FtpTestServer;
+using testing::FtpTestServerOptions;
+
+class FixedClock final : public IClock {
+public:
+    LocalTime Now() override { return {2001, 11, 8, 9, 5, 7}; }
+};
+
+class RecordingView final : public ISendDataView {
+public:
+    std::string log;
+    std::vector<std::string> messages;
+    void SetLogText(const std::string& text) override { log = text; }
+    void SetBusyPointer(bool) override {}
+    void ShowMessage(const std::string& text) override { messages.push_back(text); }
+    void EnableSendData(bool) override {}
+};
+
+const std::string kBatch = "0111080905X1.TXT";
+const std::string kLaterScan = "UP9ZZZZ99Z99Z999999X10111080906015100000000000\r\n";
+
+std::string Records(int count) {
+    std::string records;
+    for (int i = 0; i < count; ++i) {
+        std::string vin = "1ABCD23E45F" + std::to_string(100000 + i);
+        records += "UP" + vin + "X1011108090507550004212345" + std::to_string(i % 10) + "\r\n";
+    }
+    return records;
+}
+
+class SendDataEndToEnd : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(::SetCurrentDirectoryA(testing::MakeScratchFolder("send-data").c_str()));
+    }
+    void TearDown() override {
+        ::SetCurrentDirectoryA(testing::WindowsPathOf(QUENDREL_BINARY_DIR).c_str());
+    }
+
+    void Run(const FtpTestServer& server, const std::string& password = testing::kFtpTestPassword) {
+        settings = {server.hostSetting(), testing::kFtpTestUser, password, "/in/", "X1"};
+        SendDataCommand command(files, clock, ftp, view, settings);
+        command.Run();
+    }
+    std::string Savedata() {
+        std::string contents;
+        return files.ReadAll(kSaveDataFile, contents).ok() ? contents : "<missing>";
+    }
+
+    IFileSystem& files = SystemFileSystem();
+    FixedClock clock;
+    WinInetFtpClient ftp{std::chrono::milliseconds(3000)};
+    RecordingView view;
+    LocationSettings settings;
+};
+
+TEST_F(SendDataEndToEnd, PendingScansArriveOnTheServerAndLeaveSavedata) {
+    FtpTestServer server;
+    ASSERT_EQ(server.startError(), "");
+    const std::string records = Records(2);
+    ASSERT_TRUE(files.WriteNew(kSaveDataFile, records).ok());
+    Run(server);
+    EXPECT_TRUE(view.messages.empty()) << view.messages[0];
+    EXPECT_EQ(view.log, "Processing File ...\r\nSending File ...\r\n0111080905X1.TXT File Sent.");
+    std::string received;
+    ASSERT_TRUE(server.ReadServerFile("in/" + kBatch, received));
+    EXPECT_EQ(received, "UH0111080905X1.TXT0003\r\n" + records + "<<EOF:>>\r\n");
+    EXPECT_FALSE(files.Exists(kSaveDataFile));
+    EXPECT_TRUE(files.Exists(kBatch));
+}
+
+TEST_F(SendDataEndToEnd, RefusedLoginShowsTheServersReplyAndKeepsEveryRecord) {
+    FtpTestServer server;
+    ASSERT_EQ(server.startError(), "");
+    const std::string records = Records(2);
+    ASSERT_TRUE(files.WriteNew(kSaveDataFile, records).ok());
+    Run(server, "not the password");
+    ASSERT_EQ(view.messages.size(), 1u);
+    EXPECT_EQ(view.messages[0].substr(0, 4), "530 ") << view.messages[0];
+    EXPECT_EQ(view.log, "Processing File ...\r\nSending File ...");
+    EXPECT_EQ(Savedata(), records);
+    EXPECT_FALSE(files.Exists(kBatch));
+}
+
+TEST_F(SendDataEndToEnd, ServerGoneInTheMiddleOfTheUploadKeepsEveryRecord) {
+    FtpTestServerOptions options;
+    options.dieAfter = 256 * 1024;
+    options.readLimit = 512 * 1024;
+    FtpTestServer server(options);
+    ASSERT_EQ(server.startError(), "");
+    const std::string records = Records(40000);  // about 2 MB
+    ASSERT_TRUE(files.WriteNew(kSaveDataFile, records).ok());
+    Run(server);
+    ASSERT_EQ(view.messages.size(), 1u);
+    EXPECT_EQ(view.log, "Processing File ...\r\nSending File ...");
+    EXPECT_EQ(Savedata(), records);
+    EXPECT_FALSE(files.Exists(kBatch));
+}
+
+// Saves a scan the way the scan page does, from a timer that only the
+// upload's message-dispatching wait can deliver.
+void CALLBACK SaveScanDuringUpload(HWND, UINT, UINT_PTR id, DWORD) {
+    ::KillTimer(nullptr, id);
+    SystemFileSystem().AppendDurably(kSaveDataFile, kLaterScan);
+}
+
+TEST_F(SendDataEndToEnd, ScansRecordedDuringTheUploadStayPending) {
+    FtpTestServerOptions options;
+    options.readLimit = 400 * 1024;  // the upload takes a couple of seconds
+    FtpTestServer server(options);
+    ASSERT_EQ(server.startError(), "");
+    const std::string records = Records(20000);  // about 1 MB
+    ASSERT_TRUE(files.WriteNew(kSaveDataFile, records).ok());
+    const UINT_PTR timer = ::SetTimer(nullptr, 0, 300, &SaveScanDuringUpload);
+    Run(server);
+    ::KillTimer(nullptr, timer);
+    EXPECT_TRUE(view.messages.empty()) << view.messages[0];
+    std::string received;
+    ASSERT_TRUE(server.ReadServerFile("in/" + kBatch, received));
+    EXPECT_TRUE(received == UploadFileContents(kBatch, records));
+    EXPECT_EQ(Savedata(), kLaterScan);
+}
+
+}  // namespace
+}  // namespace quendrel
