@@ -93,12 +93,20 @@ bool SetReadOnly(const std::string& path, bool readOnly) {
     if (!readOnly && RunAndWait(command) != 0) return false;
     if (!SetFileAttributesA(path.c_str(), readOnly ? FILE_ATTRIBUTE_READONLY : FILE_ATTRIBUTE_NORMAL)) return false;
     if (readOnly && RunAndWait(command) != 0) return false;
-    // Check that it took: appending must now fail.
-    HANDLE probe = CreateFileA(path.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                               OPEN_EXISTING, 0, nullptr);
-    const bool writable = probe != INVALID_HANDLE_VALUE;
-    if (writable) CloseHandle(probe);
-    return writable != readOnly;
+    // Check that it took: appending must now fail (or work again). The Unix
+    // program may still be finishing when `start` returns.
+    auto writable = [&path] {
+        HANDLE probe = CreateFileA(path.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                   OPEN_EXISTING, 0, nullptr);
+        if (probe == INVALID_HANDLE_VALUE) return false;
+        CloseHandle(probe);
+        return true;
+    };
+    for (int i = 0; i < 100; ++i) {
+        if (writable() != readOnly) return true;
+        Sleep(50);
+    }
+    return false;
 }
 
 std::string ReadFileBytes(const std::string& path) {
