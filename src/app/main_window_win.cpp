@@ -6,6 +6,7 @@
 #include <iterator>
 
 #include "about/about_dialog_win.h"
+#include "platform/ftp_client_win.h"
 #include "platform/clock_win.h"
 #include "scan/event_types.h"
 #include "scan/scan_record.h"
@@ -181,6 +182,13 @@ LRESULT MainWindow::HandleMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lPa
             return 0;
         HANDLE_MSG(hwnd, WM_SETFOCUS, OnSetFocus);
         HANDLE_MSG(hwnd, WM_CLOSE, OnClose);
+        case WM_SETCURSOR:
+            // The hourglass stays while an upload runs, wherever the mouse goes.
+            if (busyPointer_ && LOWORD(lParam) == HTCLIENT) {
+                SetCursor(LoadCursorA(nullptr, MAKEINTRESOURCEA(32514)));  // IDC_WAIT
+                return TRUE;
+            }
+            break;
         HANDLE_MSG(hwnd, WM_DESTROY, OnDestroy);
         case WM_NCDESTROY:
             SetWindowLongPtrA(hwnd, GWLP_USERDATA, 0);
@@ -322,13 +330,45 @@ void MainWindow::OnPageChanged() {
         if (IsWindowVisible(Control(kVinField))) SetFocus(Control(kVinField));
     } else if (page == kUploadPage) {
         // Send Data is offered only when there is something to send.
-        std::uint64_t size = 0;
-        const bool pending = services_.files.Size(kSaveDataFile, size).ok() && size > 0;
-        EnableWindow(Control(kSendDataButton), pending);
+        SendData().OnUploadTabShown();
     }
 }
 
-void MainWindow::OnSendData() {}
+// The Send Data command's window side.
+class MainWindow::UploadView final : public ISendDataView {
+public:
+    explicit UploadView(MainWindow& window) : window_(window) {}
+    void SetLogText(const std::string& text) override {
+        SetWindowTextA(window_.Control(kUploadLog), text.c_str());
+    }
+    void SetBusyPointer(bool busy) override {
+        window_.busyPointer_ = busy;
+        SetCursor(LoadCursorA(nullptr, MAKEINTRESOURCEA(busy ? 32514 : 32512)));  // IDC_WAIT, IDC_ARROW
+    }
+    void ShowMessage(const std::string& text) override { window_.ShowMessage(text); }
+    void EnableSendData(bool enabled) override { EnableWindow(window_.Control(kSendDataButton), enabled); }
+
+private:
+    MainWindow& window_;
+};
+
+SendDataCommand& MainWindow::SendData() {
+    if (!sendData_) {
+        auto ftp = std::make_unique<WinInetFtpClient>();
+        // Scans typed during an upload get the same keyboard handling.
+        ftp->SetMessageFilter([this](MSG& msg) { return PreTranslateMessage(msg); });
+        ftp_ = std::move(ftp);
+        uploadView_ = std::make_unique<UploadView>(*this);
+        sendData_ = std::make_unique<SendDataCommand>(services_.files, services_.clock, *ftp_, *uploadView_, settings_);
+    }
+    return *sendData_;
+}
+
+void MainWindow::OnSendData() {
+    SendData().Run();
+    // Closed while the upload ran: it has now stopped and unwound.
+    if (closeAfterUpload_ && !sendData_->Running() && hwnd_) DestroyWindow(hwnd_);
+}
 
 void MainWindow::ApplyVisibility() {
     const int page = CurrentPage() < 0 ? kScanPage : CurrentPage();
@@ -423,7 +463,16 @@ void MainWindow::SetLabelText(int id, const std::string& text) {
     RedrawWindow(GetParent(label), &area, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
 }
 
-void MainWindow::OnClose(HWND hwnd) { DestroyWindow(hwnd); }
+void MainWindow::OnClose(HWND hwnd) {
+    if (sendData_ && sendData_->Running()) {
+        // The upload's wait is further up this stack; stop it and let
+        // OnSendData close the window once it has unwound.
+        closeAfterUpload_ = true;
+        sendData_->Abandon();
+        return;
+    }
+    DestroyWindow(hwnd);
+}
 
 void MainWindow::OnDestroy(HWND hwnd) {
     KillTimer(hwnd, kClockTimer);

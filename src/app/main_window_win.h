@@ -15,6 +15,7 @@
 #include "platform/unique_handle_win.h"
 #include "scan/scan_controller.h"
 #include "scan/scan_window.h"
+#include "upload/send_data_command.h"
 
 namespace quendrel {
 
@@ -118,6 +119,7 @@ private:
     void SelectPage(int page);
     void OnPageChanged();
     void OnSendData();
+    SendDataCommand& SendData();
     void MoveFocus(bool forward);
     int Twips(int twips) const;
     HWND FieldHandle(ScanField field) const;
@@ -135,6 +137,13 @@ private:
     std::uint32_t statusColour_ = 0;
     bool statusColourSet_ = false;
     HWND lastFocus_ = nullptr;
+    // Upload: made on the first use, once the settings are loaded.
+    class UploadView;
+    std::unique_ptr<IFtpClient> ftp_;
+    std::unique_ptr<UploadView> uploadView_;
+    std::unique_ptr<SendDataCommand> sendData_;
+    bool busyPointer_ = false;
+    bool closeAfterUpload_ = false;  // closed during an upload: destroy once it has unwound
 };
 
 // Handles one message of the program's message loop.

@@ -33,9 +33,11 @@ struct WinInetFtpClient::Session {
 namespace {
 
 constexpr DWORD kChunkSize = 64 * 1024;
-// After the session handle is closed a stuck call returns within milliseconds;
-// a worker that still has not ended after this is left to end on its own.
-constexpr DWORD kCancelGraceMs = 5000;
+// After the session handle is closed a stuck connect returns within
+// milliseconds, and a transfer stops after the chunk in flight. A send that
+// the server never takes cannot be interrupted (WinINet holds the socket
+// until the call returns): such a worker is left to end on its own.
+constexpr DWORD kCancelGraceMs = 1000;
 
 std::string Trimmed(std::string text) {
     while (!text.empty() && std::isspace(static_cast<unsigned char>(text.back()))) text.pop_back();
@@ -91,7 +93,8 @@ enum class WaitEnd { JobDone, Silent, Aborted, Quit };
 // Waits for the job while dispatching this thread's window messages. A
 // WM_QUIT is not dispatched: the wait ends and the caller posts it again.
 WaitEnd WaitDispatching(WinInetFtpClient::Session& session, std::chrono::milliseconds bound,
-                        const bool& abortRequested, WPARAM& quitCode) {
+                        const bool& abortRequested, const WinInetFtpClient::MessageFilter& filter,
+                        WPARAM& quitCode) {
     using Clock = std::chrono::steady_clock;
     unsigned long long lastActivity = session.activity.load();
     Clock::time_point lastChange = Clock::now();
@@ -107,8 +110,10 @@ WaitEnd WaitDispatching(WinInetFtpClient::Session& session, std::chrono::millise
                     quitCode = msg.wParam;
                     return WaitEnd::Quit;
                 }
-                ::TranslateMessage(&msg);
-                ::DispatchMessageA(&msg);
+                if (!filter || !filter(msg)) {
+                    ::TranslateMessage(&msg);
+                    ::DispatchMessageA(&msg);
+                }
                 if (abortRequested) return WaitEnd::Aborted;
             }
         }
@@ -163,7 +168,10 @@ std::string ConfirmRemoteSize(HINTERNET connection, const std::string& remoteNam
 
 std::string UploadJob(WinInetFtpClient::Session& session, const std::string& localName,
                       const std::string& remoteName) {
-    unique_hfile local(::CreateFileA(localName.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+    // Shared for deletion: a failed upload's batch file must go even while a
+    // worker left behind by a cancel still holds it.
+    unique_hfile local(::CreateFileA(localName.c_str(), GENERIC_READ,
+                                     FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                                      OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
     if (!local) return SystemMessage(::GetLastError());
 
@@ -175,7 +183,7 @@ std::string UploadJob(WinInetFtpClient::Session& session, const std::string& loc
     std::string failure;
     std::vector<char> buffer(kChunkSize);
     unsigned long long sent = 0;
-    for (;;) {
+    while (!session.cancelled) {
         DWORD got = 0;
         if (!::ReadFile(local.get(), buffer.data(), kChunkSize, &got, nullptr)) {
             failure = SystemMessage(::GetLastError());
@@ -290,7 +298,7 @@ FtpStatus WinInetFtpClient::Put(const std::string& localName, const std::string&
 // in session_->failure); otherwise the session is gone and the reason returned.
 FtpStatus WinInetFtpClient::Finish(const char* silenceText) {
     WPARAM quitCode = 0;
-    const WaitEnd end = WaitDispatching(*session_, responseBound_, abortRequested_, quitCode);
+    const WaitEnd end = WaitDispatching(*session_, responseBound_, abortRequested_, messageFilter_, quitCode);
     if (end == WaitEnd::JobDone) {
         CollectJob(*session_);
         return FtpStatus::Ok();

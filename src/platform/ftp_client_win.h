@@ -8,7 +8,10 @@
 // for a minute), so the waiting thread enforces the bound itself: when the
 // server has been silent for the bound, it closes the session handle, which
 // makes the stuck call return at once.
+#include <windows.h>
+
 #include <chrono>
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -33,6 +36,12 @@ public:
     void Disconnect() override;
     void Abort() override;
 
+    // Sees each message the wait takes from the queue before it is
+    // dispatched; true keeps it from being dispatched (dialog keyboard
+    // handling, as the program's own message loop does it).
+    using MessageFilter = std::function<bool(MSG& msg)>;
+    void SetMessageFilter(MessageFilter filter) { messageFilter_ = std::move(filter); }
+
     struct Session;  // shared with the worker thread
 
 private:
@@ -43,6 +52,7 @@ private:
     std::string host_, user_, password_;
     std::shared_ptr<Session> session_;
     bool abortRequested_ = false;
+    MessageFilter messageFilter_;
 };
 
 // Text for a WinINet failure: the server's reply when it is a refusal
