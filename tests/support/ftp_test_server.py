@@ -1,6 +1,6 @@
 """A local FTP server for the upload tests and benchmarks.
 
-Listens on 127.0.0.1 on a free port and writes that port to
+Listens on 127.0.0.1 on a free port (or on --port) and writes that port to
 --port-file once it accepts connections. It ends when --stop-file appears,
 after --lifetime seconds, or at once when a behaviour below says so, so that a
 test that dies never leaves it running for long.
@@ -53,7 +53,7 @@ def watch_for_stop(args):
 
 def run_silent(args, host):
     listener = socket.socket(socket.AF_INET, socket.SOCK_STREAM)
-    listener.bind((host, 0))
+    listener.bind((host, args.port))
     listener.listen(16)
     listener.settimeout(0.05)
     write_port(args.port_file, listener.getsockname()[1])
@@ -96,7 +96,7 @@ def run_ftp(args, host):
     handler.dtp_handler = TestDTPHandler
     handler.passive_ports = None
     handler.banner = "Quendrel test server ready."
-    server = FTPServer((host, 0), handler)
+    server = FTPServer((host, args.port), handler)
     write_port(args.port_file, server.socket.getsockname()[1])
 
     watch_for_stop(args)
@@ -108,6 +108,7 @@ def main():
     p.add_argument("--root", required=True)
     p.add_argument("--user", default="scanner")
     p.add_argument("--password", default="secret")
+    p.add_argument("--port", type=int, default=0)
     p.add_argument("--port-file", required=True)
     p.add_argument("--stop-file", required=True)
     p.add_argument("--log-file")
