@@ -1,6 +1,6 @@
 // How long from the Enter of a VIN-only scan until its record is on disk,
 // against a bare append-and-flush of the same bytes, in the same run.
-//   bench_scan_to_disk [iterations]
+//   bench_scan_to_disk_win [iterations]
 #include <windows.h>
 #include <commctrl.h>
 

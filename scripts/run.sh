@@ -15,6 +15,7 @@ demo=$root/build/demo
 prefix=$root/build/win64/wineprefix
 work=$demo/work           # the program's working directory: savedata.dat, batch files
 ftproot=$demo/ftp         # what the FTP server serves; uploads land in incoming/
+rm -rf "$work" "$ftproot"   # every demo starts with nothing pending and nothing sent
 mkdir -p "$work" "$ftproot/incoming"
 export WINEPREFIX=$prefix WINEDEBUG=-all WINEDLLOVERRIDES="winedbg.exe=d;mscoree=d;mshtml=d"
 wine=/usr/lib/wine/wine64
