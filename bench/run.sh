@@ -1,23 +1,20 @@
 #!/usr/bin/env bash
-# Builds and runs the benchmarks (not part of the tests).
+# Builds and runs the benchmarks (not part of the tests) and prints each ratio.
 set -eu
 root=$(cd "$(dirname "$0")/.." && pwd)
 bash "$root/scripts/build.sh" linux win64 >/dev/null
 cmake --build "$root/build/linux" --target benchmarks >/dev/null
 cmake --build "$root/build/win64" --target benchmarks >/dev/null
 . "$root/scripts/xvfb.sh"; quendrel_start_xvfb
-bash "$root/scripts/wine-prefix.sh" "$root/build/win64/wineprefix"
-for b in "$root"/build/win64/bench/bench_*.exe; do
-  echo "== $(basename "$b")"
-  "$root/scripts/wine-exec.sh" "$root/build/win64/wineprefix" "$b"
-done
-for b in "$root"/build/linux/bench/bench_*; do
-  [ -x "$b" ] || continue
-  echo "== $(basename "$b") (native)"
-  "$b"
-done
-for s in "$root"/bench/*.sh; do
-  [ "$(basename "$s")" = run.sh ] && continue
-  echo "== $(basename "$s")"
-  bash "$s"
-done
+prefix=$root/build/win64/wineprefix
+bash "$root/scripts/wine-prefix.sh" "$prefix"
+win() { "$root/scripts/wine-exec.sh" "$prefix" "$root/build/win64/bench/$1.exe" "${@:2}"; }
+
+echo "== Enter of a VIN-only scan until the record is on disk (Windows build, Wine)"
+win bench_scan_to_disk_win 500
+echo "== BuildUploadFile on 1,000,000 records against a plain copy (Windows build, Wine)"
+win bench_build_upload_file
+echo "== BuildUploadFile on 1,000,000 records against a plain copy (native build)"
+"$root/build/linux/bench/bench_build_upload_file"
+echo "== Upload of a 100,000-record batch against curl -T, same local server"
+bash "$root/bench/upload_vs_curl.sh"
