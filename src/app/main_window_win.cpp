@@ -3,6 +3,7 @@
 #include <commctrl.h>
 #include <windowsx.h>
 
+#include <algorithm>
 #include <iterator>
 
 #include "about/about_dialog_win.h"
@@ -267,6 +268,7 @@ bool MainWindow::Load() {
     ComboBox_ResetContent(list);
     for (const char* item : kEventTypes) ComboBox_AddString(list, item);
     ComboBox_SetCurSel(list, -1);
+    FitDropDownWidth(list);
 
     std::optional<LocationSettings> settings = LoadLocationSettings(services_.registry);
     if (!settings) {
@@ -277,6 +279,22 @@ bool MainWindow::Load() {
     scan_ = std::make_unique<ScanController>(*this, services_.clock, services_.files, settings_);
     SetTimer(hwnd_, kClockTimer, kClockIntervalMs, nullptr);
     return true;
+}
+
+void MainWindow::FitDropDownWidth(HWND list) {
+    // The box keeps its width; its open list is made wide enough for the
+    // longest event, which would be cut off otherwise.
+    HDC dc = GetDC(list);
+    HGDIOBJ old = font_ ? SelectObject(dc, font_.get()) : nullptr;
+    int widest = 0;
+    for (const char* item : kEventTypes) {
+        SIZE size{};
+        GetTextExtentPoint32A(dc, item, lstrlenA(item), &size);
+        widest = std::max<int>(widest, size.cx);
+    }
+    if (old) SelectObject(dc, old);
+    ReleaseDC(list, dc);
+    SendMessageA(list, CB_SETDROPPEDWIDTH, static_cast<WPARAM>(widest + 2 * GetSystemMetrics(SM_CXEDGE) + Twips(120)), 0);
 }
 
 void MainWindow::UpdateClock() {
@@ -393,8 +411,8 @@ bool MainWindow::PreTranslateMessage(MSG& msg) {
     const bool shift = GetKeyState(VK_SHIFT) < 0;
     if (msg.wParam == VK_TAB && GetKeyState(VK_MENU) >= 0) {
         if (ctrl) {
+            // The page change puts the focus where a click on the tab would.
             SelectPage(CurrentPage() == kScanPage ? kUploadPage : kScanPage);
-            SetFocus(Control(kTabControl));
         } else {
             MoveFocus(!shift);
         }
@@ -544,6 +562,8 @@ void MainWindow::ShowRouteAndDealer(bool visible) {
 }
 
 void MainWindow::FocusField(ScanField field) { SetFocus(FieldHandle(field)); }
+
+void MainWindow::SelectFieldText(ScanField field) { Edit_SetSel(FieldHandle(field), 0, -1); }
 
 void MainWindow::SetStatus(const std::string& text, std::uint32_t colour) {
     statusColour_ = colour;

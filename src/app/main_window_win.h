@@ -83,6 +83,7 @@ public:
     void ShowVinField(bool visible) override;
     void ShowRouteAndDealer(bool visible) override;
     void FocusField(ScanField field) override;
+    void SelectFieldText(ScanField field) override;
     void SetStatus(const std::string& text, std::uint32_t colour) override;
     std::string EventText() override;
     std::string ClockText() override;
@@ -113,6 +114,7 @@ private:
     bool Load();
     void CreateControls();
     void UpdateClock();
+    void FitDropDownWidth(HWND list);
     void SetLabelText(int id, const std::string& text);
     void ApplyVisibility();
     void SetControlVisible(int id, bool visible);

@@ -21,6 +21,21 @@ inline constexpr const char* kMissingLocationMessage =
     "You need to run the location.reg file for this location on this PC or get a "
     "location.reg file from Vossel Inc. (555) 014-2290";
 
+// Whether a text can stand in a Windows file name: batch files are named
+// after the location code. Control characters (line ends among them) and
+// \ / : * ? " < > | cannot.
+inline bool FitsInFileName(const std::string& text) {
+    for (char ch : text) {
+        const auto c = static_cast<unsigned char>(ch);
+        if (c < 32) return false;
+        switch (c) {
+            case '\\': case '/': case ':': case '*': case '?': case '"': case '<': case '>': case '|': return false;
+            default: break;
+        }
+    }
+    return true;
+}
+
 // Pairs of hexadecimal digits to the characters they encode.
 std::string HexToText(const std::string& hex);
 

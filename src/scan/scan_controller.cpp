@@ -40,8 +40,10 @@ void ScanController::ProcessScan() {
             window_.SetFieldText(ScanField::Vin, vin);
             if (vinOnly_.value_or(false)) {
                 if (!SaveScan()) {
-                    // Keep the field as scanned, so that Enter tries again.
+                    // Keep the field as scanned, so that Enter tries again; it
+                    // is selected, so that a new scan replaces it instead.
                     window_.SetFieldText(ScanField::Vin, typed);
+                    window_.SelectFieldText(ScanField::Vin);
                     return;
                 }
                 window_.SetFieldText(ScanField::Vin, "");
@@ -63,7 +65,23 @@ void ScanController::ProcessScan() {
                 Refuse(ScanField::Dealer, kDealerRefusedMessage);
                 return;
             }
-            if (!SaveScan()) return;
+            // The VIN and Route may have been skipped or changed after their own
+            // Enter: a record with a missing or wrong-sized field would break
+            // the fixed layout the server reads.
+            if (window_.FieldText(ScanField::Vin).size() != kVinLength) {
+                Refuse(ScanField::Vin, kVinRefusedMessage);
+                window_.FocusField(ScanField::Vin);
+                return;
+            }
+            if (window_.FieldText(ScanField::Route).size() != kRouteLength) {
+                Refuse(ScanField::Route, kRouteRefusedMessage);
+                window_.FocusField(ScanField::Route);
+                return;
+            }
+            if (!SaveScan()) {
+                window_.SelectFieldText(ScanField::Dealer);
+                return;
+            }
             window_.SetStatus(kLastScanMessage, kStatusGreen);
             window_.SetFieldText(ScanField::Vin, "");
             window_.SetFieldText(ScanField::Route, "");
@@ -94,8 +112,13 @@ bool ScanController::SaveScan() {
     const std::string record = FormatScanRecord(scan, settings_.LocationCode, now) + "\r\n";
     const FileStatus stored = files_.AppendDurably(kSaveDataFile, record);
     if (!stored.ok()) {
+        // A scan that is not on disk must not look saved, not even by an
+        // earlier "Last Scan" still on show.
         BeepThreeTimes();
-        window_.ShowMessage("The scan was not saved.\r\n\r\n" + stored.description);
+        window_.SetStatus(kNotSavedMessage, kStatusRed);
+        window_.ShowMessage(std::string("The scan was not saved.\r\n\r\n") + stored.description + "\r\n\r\n" +
+                            "Check that " + kSaveDataFile + " is not read-only or open in another program, "
+                            "then press Enter to save the scan again.");
         return false;
     }
     window_.SetScanListText(FormatScanListEntry(scan, window_.ClockText()) + window_.ScanListText());

@@ -14,6 +14,7 @@ inline constexpr const char* kLastScanMessage = "Last Scan";
 inline constexpr const char* kVinRefusedMessage = "No Scan!! Vin is not 17 chars!!";
 inline constexpr const char* kRouteRefusedMessage = "No Scan!! Route is not 4 chars!!";
 inline constexpr const char* kDealerRefusedMessage = "No Scan!! Dealer is not 6 chars!!";
+inline constexpr const char* kNotSavedMessage = "No Scan!! Not saved!!";
 
 // What the scan logic reads and changes on the main window's "Scan" page.
 class IScanWindow {
@@ -24,6 +25,7 @@ public:
     virtual void ShowVinField(bool visible) = 0;        // the VIN label and field
     virtual void ShowRouteAndDealer(bool visible) = 0;  // the Route and Dealer labels and fields
     virtual void FocusField(ScanField field) = 0;
+    virtual void SelectFieldText(ScanField field) = 0;
     virtual void SetStatus(const std::string& text, std::uint32_t colour) = 0;
     virtual std::string EventText() = 0;  // the chosen event's item text, empty when none
     virtual std::string ClockText() = 0;

@@ -13,16 +13,6 @@ constexpr const char* kAskForLocationFile =
 
 bool HasLineBreak(const std::string& text) { return text.find_first_of("\r\n") != std::string::npos; }
 
-bool CannotBeInFileName(unsigned char c) {
-    if (c < 32) return true;
-    switch (c) {
-    case '\\': case '/': case ':': case '*': case '?': case '"': case '<': case '>': case '|':
-        return true;
-    default:
-        return false;
-    }
-}
-
 // Clears the running flag however the command ends.
 class RunningScope {
 public:
@@ -37,12 +27,10 @@ private:
 }  // namespace
 
 std::string UnsafeSettingsMessage(const LocationSettings& settings) {
-    for (unsigned char c : settings.LocationCode) {
-        if (CannotBeInFileName(c)) {
-            return std::string("The location code of this PC holds a character that a file name cannot hold "
-                               "(a line break, or one of \\ / : * ? \" < > |).") +
-                   kAskForLocationFile;
-        }
+    if (!FitsInFileName(settings.LocationCode)) {
+        return std::string("The location code of this PC holds a character that a file name cannot hold "
+                           "(a line break, or one of \\ / : * ? \" < > |).") +
+               kAskForLocationFile;
     }
     if (HasLineBreak(settings.RemotePath))
         return std::string("The remote path of this PC's location holds a line break.") + kAskForLocationFile;

@@ -134,6 +134,11 @@ TEST_F(MainWindowTest, TabWalksTheShownControlsInOrder) {
     EXPECT_EQ(Focus(), Control(kUploadLog));
     Press(VK_TAB);
     EXPECT_EQ(Focus(), Control(kTabControl));
+
+    // Back on "Scan" by Ctrl+Tab, the VIN field is ready for the next scan.
+    Press(VK_TAB, false, /*ctrl=*/true);
+    EXPECT_EQ(window->CurrentPage(), kScanPage);
+    EXPECT_EQ(Focus(), Control(kVinField));
 }
 
 TEST_F(MainWindowTest, ClockFollowsTheTimeAndShowsTheDateAloneAtMidnight) {

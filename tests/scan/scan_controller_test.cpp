@@ -19,8 +19,11 @@ public:
     void ShowVinField(bool v) override { vinShown = v; }
     void ShowRouteAndDealer(bool v) override { routeAndDealerShown = v; }
     void FocusField(ScanField f) override { focus = f; }
+    void SelectFieldText(ScanField f) override { selected = f; }
     void SetStatus(const std::string& t, std::uint32_t c) override { status = t; colour = c; }
-    std::string EventText() override { return selected < 0 ? "" : kEventTypes[static_cast<std::size_t>(selected)]; }
+    std::string EventText() override {
+        return selectedEvent < 0 ? "" : kEventTypes[static_cast<std::size_t>(selectedEvent)];
+    }
     std::string ClockText() override { return "11/8/2001 9:05:07 AM"; }
     std::string ScanListText() override { return list; }
     void SetScanListText(const std::string& t) override { list = t; }
@@ -31,9 +34,10 @@ public:
     bool vinShown = false;
     bool routeAndDealerShown = false;
     std::optional<ScanField> focus;
+    std::optional<ScanField> selected;
     std::string status;
     std::uint32_t colour = 0;
-    int selected = -1;
+    int selectedEvent = -1;
     std::string list;
     int beeps = 0;
     std::vector<std::string> messages;
@@ -64,7 +68,7 @@ class ScanSequence : public ::testing::Test {
 protected:
     ScanSequence() { settings.LocationCode = "X1"; }
     void Choose(int index) {
-        window.selected = index;
+        window.selectedEvent = index;
         scan.ChooseEvent(index);
     }
     void Enter(ScanField field, const std::string& text) {
@@ -179,11 +183,29 @@ TEST_F(ScanSequence, OnlyTheLengthCounts) {
     EXPECT_EQ(Saved(), "UP" + std::string(17, ' ') + "X1011108090507550" + std::string(10, ' ') + "\r\n");
 }
 
-TEST_F(ScanSequence, DealerEnterSavesWhateverTheOtherFieldsHold) {
+TEST_F(ScanSequence, DealerEnterChecksTheVinAndRouteItWouldSave) {
+    // The operator went straight to the Dealer field.
     Choose(5);
     Enter(ScanField::Dealer, "123456");
-    EXPECT_EQ(Saved(), "UPX1011108090507550123456\r\n");
-    EXPECT_EQ(window.status, "Last Scan");
+    EXPECT_EQ(window.beeps, 3);
+    EXPECT_EQ(window.status, kVinRefusedMessage);
+    EXPECT_EQ(window.focus, ScanField::Vin);
+    EXPECT_EQ(window.fields[ScanField::Dealer], "123456");
+
+    // A VIN changed after its own Enter, then a missing route.
+    window.fields[ScanField::Vin] = "1ABCD23E45F6789012";
+    scan.OnEnter(ScanField::Dealer);
+    EXPECT_EQ(window.status, kVinRefusedMessage);
+    window.fields[ScanField::Vin] = "1ABCD23E45F678901";
+    scan.OnEnter(ScanField::Dealer);
+    EXPECT_EQ(window.status, kRouteRefusedMessage);
+    EXPECT_EQ(window.focus, ScanField::Route);
+    EXPECT_EQ(window.beeps, 9);
+    EXPECT_EQ(Saved(), "");
+
+    Enter(ScanField::Route, "0042");
+    Enter(ScanField::Dealer, "123456");
+    EXPECT_EQ(Saved(), "UP1ABCD23E45F678901X10111080905075500042123456\r\n");
 }
 
 TEST_F(ScanSequence, FailedSaveIsNotShownAsSaved) {
@@ -195,9 +217,11 @@ TEST_F(ScanSequence, FailedSaveIsNotShownAsSaved) {
     EXPECT_EQ(window.beeps, 3);
     ASSERT_EQ(window.messages.size(), 1u);
     EXPECT_NE(window.messages[0].find("Access denied."), std::string::npos);
-    EXPECT_EQ(window.status, "");                      // no "Last Scan"
-    EXPECT_EQ(window.list, "earlier entry\r\n");       // nothing listed
-    EXPECT_EQ(window.fields[ScanField::Vin], kScannedVin);  // Enter tries again
+    EXPECT_EQ(window.status, kNotSavedMessage);          // no "Last Scan"
+    EXPECT_EQ(window.colour, kStatusRed);
+    EXPECT_EQ(window.list, "earlier entry\r\n");         // nothing listed
+    EXPECT_EQ(window.fields[ScanField::Vin], kScannedVin);  // Enter tries again...
+    EXPECT_EQ(window.selected, ScanField::Vin);             // ...or a new scan replaces it
 
     files.failure.clear();
     scan.OnEnter(ScanField::Vin);
@@ -210,6 +234,8 @@ TEST_F(ScanSequence, FailedSaveIsNotShownAsSaved) {
     Enter(ScanField::Route, "0042");
     Enter(ScanField::Dealer, "123456");
     EXPECT_EQ(window.messages.size(), 2u);
+    EXPECT_EQ(window.status, kNotSavedMessage);
+    EXPECT_EQ(window.selected, ScanField::Dealer);
     EXPECT_EQ(window.fields[ScanField::Dealer], "123456");
     EXPECT_EQ(window.fields[ScanField::Route], "0042");
     EXPECT_EQ(window.fields[ScanField::Vin], "1ABCD23E45F678901");

@@ -111,7 +111,8 @@ TEST_F(ScanWindowTest, ReadOnlySaveDataIsReportedAndNothingLooksSaved) {
         EXPECT_GT(seen[0].text.size(), std::string("The scan was not saved.").size() + 4);  // the system's reason
     }
     EXPECT_EQ(beeper.count, 3);
-    EXPECT_NE(Text(kStatusLabel), "Last Scan");
+    EXPECT_EQ(Text(kStatusLabel), "No Scan!! Not saved!!");
+    EXPECT_EQ(window->StatusColour(), kStatusRed);
     EXPECT_EQ(Text(kScanList), "earlier\r\n");
     EXPECT_EQ(Text(kVinField), kScannedVin);
     EXPECT_EQ(SaveData(), k550Record);

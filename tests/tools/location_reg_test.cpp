@@ -70,7 +70,8 @@ TEST(LocationReg, QuotesAndBackslashesInAValueAreEscapedForRegedit) {
     EXPECT_NE(LocationRegFile("a\"b\\c").find("\"REGCODE\"=\"a\\\"b\\\\c\""), std::string::npos);
 }
 
-TEST(RefuseValue, RefusesSemicolonAndEqualsOnly) {
+TEST(RefuseValue, RefusesWhatTheFormatCannotCarry) {
+    EXPECT_TRUE(RefuseValue("FTP password", "two\r\nlines"));
     EXPECT_FALSE(RefuseValue("FTP host", "ftp.example.com"));
     EXPECT_FALSE(RefuseValue("remote path", "/a b/c:d\\e&f%"));
     EXPECT_FALSE(RefuseValue("FTP user", ""));
@@ -84,6 +85,27 @@ TEST(RefuseValue, RefusesSemicolonAndEqualsOnly) {
     ASSERT_TRUE(equals);
     EXPECT_NE(equals->find("location code"), std::string::npos) << *equals;
     EXPECT_NE(equals->find("holds \"=\""), std::string::npos) << *equals;
+}
+
+TEST(RefuseSettings, AWorkingLocationNeedsAHostAndAFileNameSafeCode) {
+    LocationSettings settings{"ftp.example.com", "", "", "", "X1"};
+    EXPECT_FALSE(RefuseSettings(settings));  // user, password and remote path may be empty
+
+    LocationSettings noHost = settings;
+    noHost.FtpHost.clear();
+    EXPECT_TRUE(RefuseSettings(noHost));
+
+    LocationSettings noCode = settings;
+    noCode.LocationCode.clear();
+    EXPECT_TRUE(RefuseSettings(noCode));
+
+    for (const char* code : {"X/1", "X:1", "X*1", "X?1", "X<1", "X|1", "X\"1", "X\\1", "X\t1"}) {
+        LocationSettings unsafe = settings;
+        unsafe.LocationCode = code;
+        EXPECT_TRUE(RefuseSettings(unsafe)) << code;
+    }
+    settings.LocationCode = "YARD 7";
+    EXPECT_FALSE(RefuseSettings(settings));
 }
 
 }  // namespace

@@ -27,6 +27,22 @@ std::optional<std::string> RefuseValue(const std::string& what, const std::strin
                    "when Quendrel reads it. Choose a value without \";\" and \"=\".";
         }
     }
+    if (value.find_first_of("\r\n") != std::string::npos) {
+        return "The " + what + " holds a line break, which a location.reg cannot carry.";
+    }
+    return std::nullopt;
+}
+
+std::optional<std::string> RefuseSettings(const LocationSettings& settings) {
+    if (settings.FtpHost.empty()) return std::string("The FTP host is empty: the location's uploads would have no server.");
+    if (settings.LocationCode.empty()) {
+        return std::string("The location code is empty: scans and batch files would not say which location they are from.");
+    }
+    if (!FitsInFileName(settings.LocationCode)) {
+        return "The location code \"" + settings.LocationCode +
+               "\" holds a character that a file name cannot hold (\\ / : * ? \" < > |); "
+               "upload batch files are named after it.";
+    }
     return std::nullopt;
 }
 

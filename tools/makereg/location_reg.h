@@ -15,9 +15,14 @@ std::string SettingsText(const LocationSettings& settings);
 // as two upper-case hexadecimal digits.
 std::string EncodeRegCode(const std::string& settingsText);
 
-// Why a setting cannot be carried by the format (";" ends a pair and "=" is
-// dropped when read), or nothing when it can. `what` names the setting.
+// Why a setting cannot be carried by the format (";" ends a pair, "=" is
+// dropped when read, a line end breaks the file), or nothing when it can. `what` names the setting.
 std::optional<std::string> RefuseValue(const std::string& what, const std::string& value);
+
+// Why these settings would make a location that cannot work (no FTP host,
+// no location code, or a location code that no file name can hold), or
+// nothing when they are fine.
+std::optional<std::string> RefuseSettings(const LocationSettings& settings);
 
 // The complete location.reg text, lines ending in CR LF.
 std::string LocationRegFile(const std::string& regCode);

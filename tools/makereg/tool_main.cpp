@@ -3,9 +3,12 @@
 //   makereg --host HOST --user USER --password PASSWORD --remote-path PATH
 //           --location CODE [--output FILE]
 //
-// All five settings must be given (an empty one as ""). The file goes to
+// All five settings must be given; the user, password and remote path may be
+// empty (""), the host and the location code may not. The file goes to
 // location.reg in the current folder unless --output names another.
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <fstream>
 #include <iostream>
 #include <map>
@@ -48,7 +51,7 @@ int main(int argc, char** argv) {
 
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
-        if (arg == "--help" || arg == "-h") {
+        if (arg == "--help" || arg == "-h" || arg == "/?") {
             std::cout << kUsage;
             return 0;
         }
@@ -65,6 +68,7 @@ int main(int argc, char** argv) {
                 std::cerr << "makereg: " << *refusal << "\n";
                 return 1;
             }
+            if (given[option.flag]) return Usage(std::string(option.flag) + " is given twice");
             settings.*option.field = value;
             given[option.flag] = true;
             known = true;
@@ -75,13 +79,22 @@ int main(int argc, char** argv) {
         if (!given[option.flag]) return Usage(std::string("missing ") + option.flag + " (the " + option.what + ")");
     }
 
+    if (auto refusal = quendrel::makereg::RefuseSettings(settings)) {
+        std::cerr << "makereg: " << *refusal << "\n";
+        return 1;
+    }
+
     const std::string text = quendrel::makereg::LocationRegFile(
         quendrel::makereg::EncodeRegCode(quendrel::makereg::SettingsText(settings)));
     std::ofstream file(output, std::ios::binary | std::ios::trunc);
+    if (!file) {
+        std::cerr << "makereg: cannot write " << output << ": " << std::strerror(errno) << "\n";
+        return 1;
+    }
     file << text;
     file.close();
     if (!file) {
-        std::cerr << "makereg: cannot write " << output << "\n";
+        std::cerr << "makereg: cannot write " << output << ": " << std::strerror(errno) << "\n";
         return 1;
     }
     std::cout << "Wrote " << output << " for location " << settings.LocationCode << ".\n";
