@@ -5,7 +5,7 @@
 if(WIN32 AND NOT QUENDREL_RUNS_TESTS)
   # The i686 build cannot run here: check the shipped file statically.
   add_test(NAME quendrel_i686_pe_check
-    COMMAND bash ${CMAKE_SOURCE_DIR}/scripts/check-pe.sh i386 $<TARGET_FILE:Quendrel>)
+    COMMAND bash ${CMAKE_SOURCE_DIR}/scripts/check-pe.sh i386 GUI $<TARGET_FILE:Quendrel>)
   return()
 endif()
 
