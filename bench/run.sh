@@ -2,6 +2,7 @@
 # Builds and runs the benchmarks (not part of the tests) and prints each ratio.
 set -eu
 root=$(cd "$(dirname "$0")/.." && pwd)
+bash "$root/scripts/deps.sh" run
 bash "$root/scripts/build.sh" linux win64 >/dev/null
 cmake --build "$root/build/linux" --target benchmarks >/dev/null
 cmake --build "$root/build/win64" --target benchmarks >/dev/null

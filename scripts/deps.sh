@@ -1,10 +1,14 @@
 #!/usr/bin/env bash
-# Installs what building, testing and running Quendrel needs on Debian 12.
-# Idempotent: installs only what is missing.
+# Installs what Quendrel needs on Debian 12; idempotent: only what is missing.
+#   deps.sh [run]   the build and test tools, and with `run` those the demo
+#                   needs as well (xdotool, ImageMagick, ...)
 set -eu
-packages=(cmake ninja-build make g++ googletest file binutils
+packages=(cmake ninja-build make g++ googletest file binutils e2fsprogs
   g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix binutils-mingw-w64-i686 binutils-mingw-w64-x86-64
-  wine64 xvfb xauth xdotool x11-apps x11-utils imagemagick python3 python3-pyftpdlib curl zip unzip)
+  wine64 xvfb xauth python3 python3-pyftpdlib)
+if [ "${1:-}" = run ]; then
+  packages+=(xdotool x11-utils imagemagick curl unzip)
+fi
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

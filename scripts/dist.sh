@@ -5,7 +5,7 @@
 # DEPLOY.md. Usage: bash scripts/dist.sh
 set -eu
 root=$(cd "$(dirname "$0")/.." && pwd)
-bash "$root/scripts/deps.sh"
+bash "$root/scripts/deps.sh" run
 bash "$root/scripts/build.sh" win64 win32
 cmake --build "$root/build/win32" --target dist
 zip=$(ls "$root"/build/win32/dist/Quendrel-*.zip)

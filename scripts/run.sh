@@ -8,7 +8,7 @@
 # sends it with Send Data, shows the file that arrived on the server, and ends.
 set -eu
 root=$(cd "$(dirname "$0")/.." && pwd)
-bash "$root/scripts/deps.sh"
+bash "$root/scripts/deps.sh" run
 bash "$root/scripts/build.sh" win64
 
 demo=$root/build/demo
