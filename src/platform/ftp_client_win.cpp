@@ -271,12 +271,7 @@ FtpStatus WinInetFtpClient::WaitForConnection() {
             Finish(("The FTP server " + host_ + " did not answer within " + BoundText(responseBound_) + ".").c_str());
         if (!waited.ok()) return waited;
     }
-    if (!session_->failure.empty()) {
-        FtpStatus failed = FtpStatus::Failed(session_->failure);
-        DropSession();
-        return failed;
-    }
-    return FtpStatus::Ok();
+    return JobOutcome();
 }
 
 FtpStatus WinInetFtpClient::Put(const std::string& localName, const std::string& remoteName) {
@@ -286,12 +281,15 @@ FtpStatus WinInetFtpClient::Put(const std::string& localName, const std::string&
                                      BoundText(responseBound_) + ".")
                                         .c_str());
     if (!waited.ok()) return waited;
-    if (!session_->failure.empty()) {
-        FtpStatus failed = FtpStatus::Failed(session_->failure);
-        DropSession();
-        return failed;
-    }
-    return FtpStatus::Ok();
+    return JobOutcome();
+}
+
+// The outcome of the job that ended by itself; a failed one ends the session.
+FtpStatus WinInetFtpClient::JobOutcome() {
+    if (session_->failure.empty()) return FtpStatus::Ok();
+    FtpStatus failed = FtpStatus::Failed(session_->failure);
+    DropSession();
+    return failed;
 }
 
 // Waits for the running job. Ok when it ended by itself (its own outcome is

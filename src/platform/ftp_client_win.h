@@ -46,6 +46,7 @@ public:
 
 private:
     FtpStatus Finish(const char* silenceText);
+    FtpStatus JobOutcome();
     void DropSession();
 
     std::chrono::milliseconds responseBound_;
