@@ -96,6 +96,9 @@ def run_ftp(args, host):
     handler.dtp_handler = TestDTPHandler
     handler.passive_ports = None
     handler.banner = "Quendrel test server ready."
+    # Refuse a wrong password at once: pyftpdlib waits 3 s by default, which
+    # only slows the tests down and races their response bounds.
+    handler.auth_failed_timeout = 0
     server = FTPServer((host, args.port), handler)
     write_port(args.port_file, server.socket.getsockname()[1])
 

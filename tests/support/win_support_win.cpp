@@ -88,13 +88,8 @@ bool SetReadOnly(const std::string& path, bool readOnly) {
     char* unixPath = unixFileName(wide);
     if (!unixPath) return false;
     const std::string command =
-        std::string("start.exe /wait /unix /usr/bin/chattr ") + (readOnly ? "+i " : "-i ") + unixPath;
+        std::string("start.exe /unix /usr/bin/chattr ") + (readOnly ? "+i " : "-i ") + unixPath;
     HeapFree(GetProcessHeap(), 0, unixPath);
-    if (!readOnly && RunAndWait(command) != 0) return false;
-    if (!SetFileAttributesA(path.c_str(), readOnly ? FILE_ATTRIBUTE_READONLY : FILE_ATTRIBUTE_NORMAL)) return false;
-    if (readOnly && RunAndWait(command) != 0) return false;
-    // Check that it took: appending must now fail (or work again). The Unix
-    // program may still be finishing when `start` returns.
     auto writable = [&path] {
         HANDLE probe = CreateFileA(path.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                                    OPEN_EXISTING, 0, nullptr);
@@ -102,9 +97,15 @@ bool SetReadOnly(const std::string& path, bool readOnly) {
         CloseHandle(probe);
         return true;
     };
-    for (int i = 0; i < 100; ++i) {
-        if (writable() != readOnly) return true;
-        Sleep(50);
+    if (readOnly && !SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_READONLY)) return false;
+    if (RunAndWait(command) != 0) return false;
+    // `start` does not wait for a Unix program: wait for its effect instead.
+    for (int i = 0; i < 200; ++i) {
+        if (readOnly ? !writable()
+                     : SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL) && writable()) {
+            return true;
+        }
+        Sleep(25);
     }
     return false;
 }

@@ -64,7 +64,7 @@ protected:
 
     IFileSystem& files = SystemFileSystem();
     FixedClock clock;
-    WinInetFtpClient ftp{std::chrono::milliseconds(3000)};
+    WinInetFtpClient ftp{std::chrono::milliseconds(10000)};
     RecordingView view;
     LocationSettings settings;
 };
