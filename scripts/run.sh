@@ -87,8 +87,11 @@ echo "Files on the FTP server:"
 ls -l "$ftproot/incoming/"
 for f in "$ftproot/incoming/"*.TXT; do [ -f "$f" ] && { echo "--- $f"; cat -A "$f"; }; done
 echo "savedata.dat after Send Data: $([ -s "$work/savedata.dat" ] && echo "still holds records" || echo "gone (every record was sent)")"
+demo_ok=yes
+ls "$ftproot/incoming/"*.TXT >/dev/null 2>&1 || { echo "The demo failed: no batch file reached the FTP server (see $demo/quendrel-sent.png)"; demo_ok=no; }
 
 xdotool key alt+f x 2>/dev/null || true
 for _ in $(seq 25); do kill -0 $app_pid 2>/dev/null || break; sleep 0.2; done
 kill $app_pid 2>/dev/null || true
 /usr/lib/wine/wineserver -k 2>/dev/null || true
+[ $demo_ok = yes ]
