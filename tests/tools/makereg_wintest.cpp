@@ -116,6 +116,18 @@ ProcessWindows FindQuendrelWindows(DWORD processId) {
     return found;
 }
 
+// Waits until the process shows its main window or its refusal.
+ProcessWindows WaitForFirstWindow(DWORD processId) {
+    ProcessWindows seen;
+    WaitUntil(
+        [&] {
+            seen = FindQuendrelWindows(processId);
+            return seen.mainWindow || seen.messageBox;
+        },
+        20000);
+    return seen;
+}
+
 // Quendrel.exe running in a folder; ended at the end of the test if still running.
 class RunningQuendrel {
 public:
@@ -178,13 +190,7 @@ TEST(Makereg, QuendrelStartsOnItsImportedLocationReg) {
 
     RunningQuendrel quendrel(folder.Path());
     ASSERT_TRUE(quendrel.Started());
-    ProcessWindows windowsSeen;
-    WaitUntil(
-        [&] {
-            windowsSeen = FindQuendrelWindows(quendrel.Id());
-            return windowsSeen.mainWindow || windowsSeen.messageBox;
-        },
-        20000);
+    const ProcessWindows windowsSeen = WaitForFirstWindow(quendrel.Id());
     EXPECT_TRUE(windowsSeen.mainWindow) << "the main window did not come";
     EXPECT_FALSE(windowsSeen.messageBox) << "Quendrel refused the location";
     if (windowsSeen.mainWindow) PostMessageA(windowsSeen.mainWindow, WM_CLOSE, 0, 0);
@@ -200,13 +206,7 @@ TEST(Makereg, WithoutALocationQuendrelRefuses) {
 
     RunningQuendrel quendrel(folder.Path());
     ASSERT_TRUE(quendrel.Started());
-    ProcessWindows windowsSeen;
-    WaitUntil(
-        [&] {
-            windowsSeen = FindQuendrelWindows(quendrel.Id());
-            return windowsSeen.mainWindow || windowsSeen.messageBox;
-        },
-        20000);
+    const ProcessWindows windowsSeen = WaitForFirstWindow(quendrel.Id());
     EXPECT_FALSE(windowsSeen.mainWindow);
     ASSERT_TRUE(windowsSeen.messageBox);
     EXPECT_EQ(MessageBoxText(windowsSeen.messageBox), kMissingLocationMessage);
