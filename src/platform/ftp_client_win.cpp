@@ -264,6 +264,22 @@ void WatchArrival(std::shared_ptr<WinInetFtpClient::Session> session, std::strin
     }
 }
 
+// WinINet stops waiting for the final reply to a store after a time-out of
+// its own, and on a slow link the reply comes later. Then the reply to each
+// NOOP is its own while the transfer still runs, or the late final reply,
+// which the server sends first. Ends with the silence bound at the latest.
+std::string LateFinalReply(WinInetFtpClient::Session& session) {
+    while (!session.cancelled) {
+        for (DWORD waited = 0; waited < 500 && !session.cancelled; waited += 50) ::Sleep(50);
+        const BOOL answered = ::FtpCommandA(session.connection, FALSE, FTP_TRANSFER_TYPE_BINARY, "NOOP", 0, nullptr);
+        const DWORD error = ::GetLastError();
+        const std::string reply = LastResponse();
+        if (IsCompletionReply(reply) || IsRefusalReply(reply)) return reply;
+        if (!answered && error != ERROR_INTERNET_TIMEOUT) return {};  // the connection is gone
+    }
+    return {};
+}
+
 std::string UploadJob(const std::shared_ptr<WinInetFtpClient::Session>& sessionPtr, const std::string& localName,
                       const std::string& remoteName) {
     WinInetFtpClient::Session& session = *sessionPtr;
@@ -309,6 +325,8 @@ std::string UploadJob(const std::shared_ptr<WinInetFtpClient::Session>& sessionP
     std::thread(WatchArrival, sessionPtr, remoteName).detach();
     ::InternetCloseHandle(remote);
     StoreEvidence evidence{LastResponse(), std::nullopt, sent};
+    if (failure.empty() && !IsCompletionReply(evidence.finalReply) && !IsRefusalReply(evidence.finalReply))
+        evidence.finalReply = LateFinalReply(session);
     session.awaitingReply = false;
     ++session.activity;
     if (session.cancelled) return failure;
