@@ -212,7 +212,8 @@ std::optional<unsigned long long> RemoteSize(HINTERNET connection, const std::st
     return size;
 }
 
-bool ReadWholeLocalFile(const std::string& name, std::string& bytes, std::string& failure) {
+bool ReadWholeLocalFile(const std::string& name, std::string& bytes, std::string& failure,
+                        std::atomic<unsigned long long>& activity) {
     unique_hfile local(::CreateFileA(name.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                                      nullptr, OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
     LARGE_INTEGER size{};
@@ -231,6 +232,7 @@ bool ReadWholeLocalFile(const std::string& name, std::string& bytes, std::string
         }
         if (got == 0) break;
         done += got;
+        ++activity;  // a slow disk is no silent server
     }
     bytes.resize(done);
     return true;
@@ -286,7 +288,7 @@ std::string UploadJob(const std::shared_ptr<WinInetFtpClient::Session>& sessionP
     // Held in memory, so that the local batch file is free again at once,
     // however the transfer ends.
     std::string bytes, failure;
-    if (!ReadWholeLocalFile(localName, bytes, failure)) return failure;
+    if (!ReadWholeLocalFile(localName, bytes, failure, session.activity)) return failure;
 
     // A file of this name on the server may be another PC's batch that has
     // not been collected yet: never store over it. A server that tells
