@@ -32,8 +32,8 @@ struct WinInetFtpClient::Session {
     // True from the store command until the partial remote file, if any, has
     // been dealt with: a transfer given up meanwhile leaves one to delete.
     std::atomic<bool> storeUnsettled{false};
-    // True while the worker waits for the server's final reply to a store.
-    std::atomic<bool> awaitingReply{false};
+    // True from the store command until its final reply has been read.
+    std::atomic<bool> storeInFlight{false};
     // Outcome of the last job; written by the worker before it signals jobDone.
     std::string failure;
     // The account, for the second connection that watches a slow store arrive.
@@ -44,20 +44,20 @@ struct WinInetFtpClient::Session {
 namespace {
 
 // Small writes: on a link of 1,000 bytes a second with the send buffers
-// full, one write still ends within seconds, well inside the silence bound.
-constexpr DWORD kWriteSize = 4 * 1024;
+// full, one write still ends well inside the silence bound. (Under Wine each
+// write costs about a fifth of a millisecond, so much smaller ones cost time.)
+constexpr DWORD kWriteSize = 16 * 1024;
 // After the session handle is closed a stuck connect returns within
 // milliseconds, and a transfer stops before its next write. A send that the
 // server never takes cannot be interrupted (WinINet holds the socket until
 // the call returns): such a worker is left to end on its own. It holds the
 // batch only in memory, never the local file.
 constexpr DWORD kCancelGraceMs = 1000;
-// Once every byte is handed to the network, the send buffers may still hold
-// a lot of it: on a slow link the final reply can come long after the last
-// write. If it has not come after this pause, a second connection watches
-// the server's copy grow, which is the progress the silence bound counts.
+// The send buffers can hold megabytes: a write may wait long for them to
+// drain, and the final reply can come long after the last write. When the
+// store has shown no progress for this long, a second connection watches the
+// server's copy grow, which is progress the silence bound counts too.
 constexpr DWORD kArrivalWatchDelayMs = 2000;
-constexpr DWORD kArrivalWatchIntervalMs = 1000;
 
 std::string Trimmed(std::string text) {
     while (!text.empty() && std::isspace(static_cast<unsigned char>(text.back()))) text.pop_back();
@@ -238,31 +238,42 @@ bool ReadWholeLocalFile(const std::string& name, std::string& bytes, std::string
     return true;
 }
 
-// Runs beside a worker that waits for the final reply of a slow store: counts
-// each growth of the server's copy, seen over a connection of its own, as
-// progress. Ends when the reply has come, or when the server tells no size.
+// Runs beside the worker while a store is under way: counts each growth of
+// the server's copy, seen over a connection of its own once the store has
+// been quiet for a while, as progress. Ends with the store, or when the
+// server tells no size.
 void WatchArrival(std::shared_ptr<WinInetFtpClient::Session> session, std::string remoteName) {
-    auto waiting = [&session] { return session->awaitingReply && !session->cancelled; };
-    for (DWORD waited = 0; waited < kArrivalWatchDelayMs && waiting(); waited += 50) ::Sleep(50);
-    if (!waiting()) return;
-    unique_hinternet internet(::InternetOpenA("Quendrel", INTERNET_OPEN_TYPE_DIRECT, nullptr, nullptr, 0));
-    if (!internet) return;
-    unique_hinternet connection(::InternetConnectA(internet.get(), session->endpoint.host.c_str(),
-                                                   session->endpoint.port, session->user.c_str(),
-                                                   session->password.c_str(), INTERNET_SERVICE_FTP,
-                                                   INTERNET_FLAG_PASSIVE, 0));
-    if (!connection) return;
-    UseBinaryType(connection.get());
-    unsigned long long seen = 0;
+    auto running = [&session] { return session->storeInFlight && !session->cancelled; };
+    unique_hinternet internet, connection;
     std::atomic<unsigned long long> ignored{0};
-    while (waiting()) {
+    unsigned long long seen = 0, lastActivity = session->activity;
+    DWORD quietMs = 0;
+    while (running()) {
+        ::Sleep(50);
+        const unsigned long long activity = session->activity;
+        if (activity != lastActivity) {
+            lastActivity = activity;
+            quietMs = 0;
+            continue;
+        }
+        if ((quietMs += 50) < kArrivalWatchDelayMs) continue;
+        if (!connection) {
+            internet.reset(::InternetOpenA("Quendrel", INTERNET_OPEN_TYPE_DIRECT, nullptr, nullptr, 0));
+            if (!internet) return;
+            connection.reset(::InternetConnectA(internet.get(), session->endpoint.host.c_str(),
+                                                session->endpoint.port, session->user.c_str(),
+                                                session->password.c_str(), INTERNET_SERVICE_FTP,
+                                                INTERNET_FLAG_PASSIVE, 0));
+            if (!connection) return;
+            UseBinaryType(connection.get());
+        }
         const auto size = RemoteSize(connection.get(), remoteName, ignored);
         if (!size) return;
         if (*size > seen) {
             seen = *size;
             ++session->activity;
         }
-        for (DWORD waited = 0; waited < kArrivalWatchIntervalMs && waiting(); waited += 50) ::Sleep(50);
+        quietMs = kArrivalWatchDelayMs / 2;  // look again in a second
     }
 }
 
@@ -302,6 +313,8 @@ std::string UploadJob(const std::shared_ptr<WinInetFtpClient::Session>& sessionP
         ::FtpOpenFileA(session.connection, remoteName.c_str(), GENERIC_WRITE, FTP_TRANSFER_TYPE_BINARY, 0);
     if (remote == nullptr) return LastWinInetFailure();
     session.storeUnsettled = true;
+    session.storeInFlight = true;
+    std::thread(WatchArrival, sessionPtr, remoteName).detach();
     ++session.activity;
 
     std::size_t sent = 0;
@@ -319,17 +332,15 @@ std::string UploadJob(const std::shared_ptr<WinInetFtpClient::Session>& sessionP
         sent += written;
         ++session.activity;
     }
-    if (session.cancelled) return failure;
+    if (session.cancelled) return failure;  // the waiting thread has closed the handles under us
 
     // Closing the file ends the data connection and reads the server's final
     // reply to the store, which is then this thread's last response.
-    session.awaitingReply = true;
-    std::thread(WatchArrival, sessionPtr, remoteName).detach();
     ::InternetCloseHandle(remote);
     StoreEvidence evidence{LastResponse(), std::nullopt, sent};
     if (failure.empty() && !IsCompletionReply(evidence.finalReply) && !IsRefusalReply(evidence.finalReply))
         evidence.finalReply = LateFinalReply(session);
-    session.awaitingReply = false;
+    session.storeInFlight = false;
     ++session.activity;
     if (session.cancelled) return failure;
 
