@@ -12,10 +12,8 @@ Behaviours (--mode):
 --die-after BYTES ends the whole process abruptly once an upload has brought
 that many bytes, as if the server machine had gone away.
 --read-limit BYTES_PER_SECOND slows uploads down.
---refuse-store-after BYTES stops an upload once it has brought that many bytes
-and answers it with 552, as a server whose disk or quota is full does.
---size-reply TEXT answers every SIZE with that reply instead ("500 ..." for a
-server without SIZE, "550 ..." for one that refuses it).
+--refuse-store-after BYTES answers 552 to an upload at that many bytes (quota).
+--size-reply TEXT is the answer to every SIZE ("500 ...", "550 ...").
 --existing PATH puts a file at PATH (below the root) before the server starts.
 """
 import argparse
@@ -104,10 +102,7 @@ def run_ftp(args, host):
 
     class TestFTPHandler(FTPHandler):
         def ftp_SIZE(self, path):
-            if args.size_reply:
-                self.respond(args.size_reply)
-            else:
-                FTPHandler.ftp_SIZE(self, path)
+            return self.respond(args.size_reply) if args.size_reply else FTPHandler.ftp_SIZE(self, path)
 
     if args.existing:
         with open(os.path.join(args.root, args.existing.lstrip("/")), "wb") as f:
