@@ -25,8 +25,7 @@ public:
         return selectedEvent < 0 ? "" : kEventTypes[static_cast<std::size_t>(selectedEvent)];
     }
     std::string ClockText() override { return "11/8/2001 9:05:07 AM"; }
-    std::string ScanListText() override { return list; }
-    void SetScanListText(const std::string& t) override { list = t; }
+    void AddScanListEntry(const std::string& e) override { list = e + list; }
     void Beep() override { ++beeps; }
     void ShowMessage(const std::string& t) override { messages.push_back(t); }
 
