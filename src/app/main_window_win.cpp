@@ -342,8 +342,8 @@ void MainWindow::OnEventPicked(UINT code) {
     // A pick that changes the item sends both notifications, a pick of the
     // item already chosen only the end of the selection: one choice per pick.
     if (choiceRunning_) return;
-    choiceRunning_ = true;
-    PostMessageA(hwnd_, kChoiceDone, 0, 0);  // after every notification of this pick
+    // Cleared once every notification of this pick has been handled.
+    choiceRunning_ = PostMessageA(hwnd_, kChoiceDone, 0, 0) != FALSE;
     scan_->ChooseEvent(index);
 }
 
@@ -487,13 +487,13 @@ void MainWindow::OnSetFocus(HWND, HWND) {
 }
 
 HBRUSH MainWindow::OnCtlColorStatic(HWND, HDC dc, HWND control, int) {
-    // Labels are drawn straight onto the tab page, whatever its theme paints.
     if (control == Control(kScanList)) {
-        // Read-only, yet a list to read like any text box.
+        // Read-only, yet as readable as any text box.
         SetTextColor(dc, GetSysColor(COLOR_WINDOWTEXT));
         SetBkColor(dc, GetSysColor(COLOR_WINDOW));
         return GetSysColorBrush(COLOR_WINDOW);
     }
+    // Labels are drawn straight onto the tab page, whatever its theme paints.
     SetBkMode(dc, TRANSPARENT);
     if (control == Control(kStatusLabel) && statusColourSet_) SetTextColor(dc, static_cast<COLORREF>(statusColour_));
     else SetTextColor(dc, GetSysColor(COLOR_WINDOWTEXT));
