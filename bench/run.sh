@@ -11,8 +11,10 @@ prefix=$root/build/win64/wineprefix
 bash "$root/scripts/wine-prefix.sh" "$prefix"
 win() { "$root/scripts/wine-exec.sh" "$prefix" "$root/build/win64/bench/$1.exe" "${@:2}"; }
 
-echo "== Enter of a VIN-only scan until the record is on disk (Windows build, Wine)"
-win bench_scan_to_disk_win 500
+echo "== Enter of a VIN-only scan until the record is on disk and listed, 10 / 1,000 / 10,000 entries listed (Windows build, Wine)"
+win bench_scan_to_disk_win 200
+echo "== A shift of scans typed back to back at scanner speed (Windows build, Wine; bench_scanner_burst_win 10000 for a whole shift)"
+win bench_scanner_burst_win 1000
 echo "== BuildUploadFile on 1,000,000 records against a plain copy (Windows build, Wine)"
 win bench_build_upload_file
 echo "== BuildUploadFile on 1,000,000 records against a plain copy (native build)"

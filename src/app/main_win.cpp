@@ -3,6 +3,7 @@
 #include <commctrl.h>
 
 #include "app/main_window_win.h"
+#include "app/single_instance_win.h"
 #include "platform/beep_win.h"
 #include "platform/clock_win.h"
 #include "platform/registry_win.h"
@@ -11,6 +12,10 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int showCommand) {
     INITCOMMONCONTROLSEX controls{sizeof controls, ICC_TAB_CLASSES | ICC_STANDARD_CLASSES};
     InitCommonControlsEx(&controls);
 
+    // A Quendrel already runs in this folder: it has been brought to the front.
+    std::unique_ptr<quendrel::WorkingFolderClaim> claim = quendrel::WorkingFolderClaim::Take();
+    if (!claim) return 0;
+
     quendrel::Win32Clock clock;
     quendrel::Win32Beeper beeper;
     quendrel::Win32Registry registry;
@@ -18,6 +23,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int showCommand) {
 
     std::unique_ptr<quendrel::MainWindow> window = quendrel::MainWindow::Create(instance, services);
     if (!window) return 1;  // no location settings: the operator has been told
+    claim->Publish(window->Handle());
     window->Show(showCommand);
     return quendrel::RunMessageLoop(*window);
 }

@@ -17,6 +17,8 @@ namespace quendrel {
 namespace {
 
 constexpr UINT_PTR kClockTimer = 1;
+// Posted when an event was chosen: the pick has sent all its notifications.
+constexpr UINT kChoiceDone = WM_APP + 1;
 constexpr UINT kClockIntervalMs = 1000;
 constexpr int kIconResource = 1;
 
@@ -53,7 +55,9 @@ const ControlSpec kControls[] = {
     {kDealerLabel, WC_STATICA, "Dealer", kLabel, 0, kScanPage, 98, 2970, 2985, 315, false, false},
     {kDealerField, WC_EDITA, "", kLineEdit, WS_EX_CLIENTEDGE, kScanPage, 98, 3330, 2985, 315, false, true},
     {kEnterButton, WC_BUTTONA, "Enter", kButton | WS_DISABLED, 0, kScanPage, 98, 5445, 2985, 465, false, true},
-    {kScanList, WC_EDITA, "", ES_MULTILINE | ES_AUTOVSCROLL | ES_WANTRETURN | WS_VSCROLL | WS_TABSTOP,
+    // The scan list records what was saved: read-only, its text can still be
+    // selected, copied and scrolled.
+    {kScanList, WC_EDITA, "", ES_MULTILINE | ES_AUTOVSCROLL | ES_READONLY | WS_VSCROLL | WS_TABSTOP,
      WS_EX_CLIENTEDGE, kScanPage, 98, 4050, 2985, 1320, true, true},
     {kStatusLabel, WC_STATICA, "", kLabel | SS_ENDELLIPSIS, 0, kScanPage, 98, 3690, 2985, 285, true, false},
     {kSendDataButton, WC_BUTTONA, "Send Data", kButton, 0, kUploadPage, 98, 5415, 2985, 510, true, true},
@@ -190,6 +194,7 @@ LRESULT MainWindow::HandleMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lPa
                 return TRUE;
             }
             break;
+        case kChoiceDone: choiceRunning_ = false; return 0;
         HANDLE_MSG(hwnd, WM_DESTROY, OnDestroy);
         case WM_NCDESTROY:
             SetWindowLongPtrA(hwnd, GWLP_USERDATA, 0);
@@ -258,6 +263,10 @@ void MainWindow::CreateControls() {
         SetWindowSubclass(Control(field), ScanFieldProc, static_cast<UINT_PTR>(field),
                           reinterpret_cast<DWORD_PTR>(this));
     }
+    // A whole shift of scans, beyond the edit control's usual limit on
+    // inserted text.
+    SendMessageA(Control(kScanList), EM_SETLIMITTEXT, 0, 0);
+    SetWindowSubclass(Control(kScanList), ScanListProc, 0, reinterpret_cast<DWORD_PTR>(this));
     ApplyVisibility();
 }
 
@@ -314,13 +323,28 @@ void MainWindow::OnCommand(HWND, int id, HWND, UINT code) {
         case kMenuExit: SendMessageA(hwnd_, WM_CLOSE, 0, 0); break;
         case kMenuAbout: ShowAboutDialog(hwnd_); break;
         case kEventList:
-            if (code == CBN_SELCHANGE && scan_) scan_->ChooseEvent(ComboBox_GetCurSel(Control(kEventList)));
+            if (code == CBN_SELENDOK || code == CBN_SELCHANGE) OnEventPicked(code);
             break;
         case kSendDataButton:
             if (code == BN_CLICKED) OnSendData();
             break;
         default: break;
     }
+}
+
+void MainWindow::OnEventPicked(UINT code) {
+    HWND list = Control(kEventList);
+    const int index = ComboBox_GetCurSel(list);
+    // Moving through the open list is no choice yet: the choice is made when
+    // the list closes on an item (the end of the selection), or by the arrow
+    // keys on the closed list (a selection change alone).
+    if (!scan_ || index < 0 || (code == CBN_SELCHANGE && ComboBox_GetDroppedState(list))) return;
+    // A pick that changes the item sends both notifications, a pick of the
+    // item already chosen only the end of the selection: one choice per pick.
+    if (choiceRunning_) return;
+    // Cleared once every notification of this pick has been handled.
+    choiceRunning_ = PostMessageA(hwnd_, kChoiceDone, 0, 0) != FALSE;
+    scan_->ChooseEvent(index);
 }
 
 LRESULT MainWindow::OnNotify(HWND, int id, NMHDR* header) {
@@ -463,6 +487,12 @@ void MainWindow::OnSetFocus(HWND, HWND) {
 }
 
 HBRUSH MainWindow::OnCtlColorStatic(HWND, HDC dc, HWND control, int) {
+    if (control == Control(kScanList)) {
+        // Read-only, yet as readable as any text box.
+        SetTextColor(dc, GetSysColor(COLOR_WINDOWTEXT));
+        SetBkColor(dc, GetSysColor(COLOR_WINDOW));
+        return GetSysColorBrush(COLOR_WINDOW);
+    }
     // Labels are drawn straight onto the tab page, whatever its theme paints.
     SetBkMode(dc, TRANSPARENT);
     if (control == Control(kStatusLabel) && statusColourSet_) SetTextColor(dc, static_cast<COLORREF>(statusColour_));
@@ -512,6 +542,27 @@ LRESULT CALLBACK MainWindow::ScanFieldProc(HWND hwnd, UINT msg, WPARAM wParam, L
             }
             break;
         case WM_NCDESTROY: RemoveWindowSubclass(hwnd, ScanFieldProc, id); break;
+        default: break;
+    }
+    return DefSubclassProc(hwnd, msg, wParam, lParam);
+}
+
+LRESULT CALLBACK MainWindow::ScanListProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, UINT_PTR id,
+                                          DWORD_PTR data) {
+    auto* self = reinterpret_cast<MainWindow*>(data);
+    switch (msg) {
+        case WM_CHAR:
+            // A scan fired while the operator looks at the list goes where the
+            // sequence waits for it, so that it is saved like any other.
+            // Control characters stay with the list (Ctrl+C copies).
+            if ((wParam == '\r' || (wParam >= ' ' && wParam != 0x7F)) && self->scan_ &&
+                self->wantsVisible_[SlotOf(kVinField)]) {
+                HWND field = self->FieldHandle(self->scan_->AwaitedField());
+                SetFocus(field);
+                return SendMessageA(field, WM_CHAR, wParam, lParam);
+            }
+            break;
+        case WM_NCDESTROY: RemoveWindowSubclass(hwnd, ScanListProc, id); break;
         default: break;
     }
     return DefSubclassProc(hwnd, msg, wParam, lParam);
@@ -583,9 +634,27 @@ std::string MainWindow::EventText() {
 
 std::string MainWindow::ClockText() { return WindowText(Control(kClockLabel)); }
 
-std::string MainWindow::ScanListText() { return WindowText(Control(kScanList)); }
-
-void MainWindow::SetScanListText(const std::string& text) { SetWindowTextA(Control(kScanList), text.c_str()); }
+void MainWindow::AddScanListEntry(const std::string& entry) {
+    // Inserted in front of the earlier entries, which the control keeps as they
+    // are: setting the whole text again would lay out every entry anew, and
+    // each save would take longer than the one before.
+    HWND list = Control(kScanList);
+    DWORD selStart = 0, selEnd = 0;
+    SendMessageA(list, EM_GETSEL, reinterpret_cast<WPARAM>(&selStart), reinterpret_cast<LPARAM>(&selEnd));
+    const int firstShown = static_cast<int>(SendMessageA(list, EM_GETFIRSTVISIBLELINE, 0, 0));
+    const int linesBefore = static_cast<int>(SendMessageA(list, EM_GETLINECOUNT, 0, 0));
+    if (selStart != 0 || selEnd != 0) SendMessageA(list, EM_SETSEL, 0, 0);
+    SendMessageA(list, EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(entry.c_str()));
+    // A selection stays on the text it was made on; a caret at the top stays there.
+    const DWORD shift = selEnd == 0 ? 0 : static_cast<DWORD>(entry.size());
+    SendMessageA(list, EM_SETSEL, selStart + shift, selEnd + shift);
+    // Seen from the top, the list shows the newest entry; scrolled down to look
+    // back, it keeps showing the lines the operator was reading.
+    const int added = static_cast<int>(SendMessageA(list, EM_GETLINECOUNT, 0, 0)) - linesBefore;
+    const int wanted = firstShown == 0 ? 0 : firstShown + added;
+    const int shown = static_cast<int>(SendMessageA(list, EM_GETFIRSTVISIBLELINE, 0, 0));
+    if (shown != wanted) SendMessageA(list, EM_LINESCROLL, 0, wanted - shown);
+}
 
 void MainWindow::Beep() { services_.beeper.Beep(); }
 

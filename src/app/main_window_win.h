@@ -87,8 +87,7 @@ public:
     void SetStatus(const std::string& text, std::uint32_t colour) override;
     std::string EventText() override;
     std::string ClockText() override;
-    std::string ScanListText() override;
-    void SetScanListText(const std::string& text) override;
+    void AddScanListEntry(const std::string& entry) override;
     void Beep() override;
     void ShowMessage(const std::string& text) override;
 
@@ -97,6 +96,8 @@ private:
     static LRESULT CALLBACK WindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
     static LRESULT CALLBACK ScanFieldProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, UINT_PTR id,
                                           DWORD_PTR data);
+    static LRESULT CALLBACK ScanListProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, UINT_PTR id,
+                                         DWORD_PTR data);
     static LRESULT CALLBACK TabControlProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, UINT_PTR id,
                                            DWORD_PTR data);
     LRESULT HandleMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
@@ -104,6 +105,7 @@ private:
     bool OnCreate(HWND hwnd, LPCREATESTRUCT create);
     void OnCommand(HWND hwnd, int id, HWND control, UINT code);
     LRESULT OnNotify(HWND hwnd, int id, NMHDR* header);
+    void OnEventPicked(UINT code);
     void OnTimer(HWND hwnd, UINT id);
     HBRUSH OnCtlColorStatic(HWND hwnd, HDC dc, HWND control, int type);
     void OnActivate(HWND hwnd, UINT state, HWND other, BOOL minimized);
@@ -139,6 +141,7 @@ private:
     std::uint32_t statusColour_ = 0;
     bool statusColourSet_ = false;
     HWND lastFocus_ = nullptr;
+    bool choiceRunning_ = false;  // an event was chosen by the pick being handled
     // Upload: made on the first use, once the settings are loaded.
     class UploadView;
     std::unique_ptr<IFtpClient> ftp_;

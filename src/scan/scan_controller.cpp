@@ -12,7 +12,7 @@ ScanController::ScanController(IScanWindow& window, IClock& clock, IFileSystem& 
 void ScanController::ChooseEvent(int index) {
     if (index >= 0) {
         window_.ShowVinField(true);
-        window_.FocusField(ScanField::Vin);
+        Focus(ScanField::Vin);
     }
     const bool needsRouteAndDealer = NeedsRouteAndDealer(window_.EventText());
     window_.ShowRouteAndDealer(needsRouteAndDealer);
@@ -24,6 +24,7 @@ void ScanController::ChooseEvent(int index) {
 
 void ScanController::OnEnter(ScanField field) {
     scanStep_ = static_cast<int>(field);
+    awaited_ = field;  // and goes on waiting there until the step moves on
     ProcessScan();
 }
 
@@ -49,7 +50,7 @@ void ScanController::ProcessScan() {
                 window_.SetFieldText(ScanField::Vin, "");
                 window_.SetStatus(kLastScanMessage, kStatusGreen);
             } else {
-                window_.FocusField(ScanField::Route);
+                Focus(ScanField::Route);
             }
             return;
         }
@@ -58,7 +59,7 @@ void ScanController::ProcessScan() {
                 Refuse(ScanField::Route, kRouteRefusedMessage);
                 return;
             }
-            window_.FocusField(ScanField::Dealer);
+            Focus(ScanField::Dealer);
             return;
         case 3:
             if (window_.FieldText(ScanField::Dealer).size() != kDealerLength) {
@@ -70,12 +71,12 @@ void ScanController::ProcessScan() {
             // the fixed layout the server reads.
             if (window_.FieldText(ScanField::Vin).size() != kVinLength) {
                 Refuse(ScanField::Vin, kVinRefusedMessage);
-                window_.FocusField(ScanField::Vin);
+                Focus(ScanField::Vin);
                 return;
             }
             if (window_.FieldText(ScanField::Route).size() != kRouteLength) {
                 Refuse(ScanField::Route, kRouteRefusedMessage);
-                window_.FocusField(ScanField::Route);
+                Focus(ScanField::Route);
                 return;
             }
             if (!SaveScan()) {
@@ -86,7 +87,7 @@ void ScanController::ProcessScan() {
             window_.SetFieldText(ScanField::Vin, "");
             window_.SetFieldText(ScanField::Route, "");
             window_.SetFieldText(ScanField::Dealer, "");
-            window_.FocusField(ScanField::Vin);
+            Focus(ScanField::Vin);
             return;
         default:
             return;
@@ -121,8 +122,13 @@ bool ScanController::SaveScan() {
                             "then press Enter to save the scan again.");
         return false;
     }
-    window_.SetScanListText(FormatScanListEntry(scan, window_.ClockText()) + window_.ScanListText());
+    window_.AddScanListEntry(FormatScanListEntry(scan, window_.ClockText()));
     return true;
+}
+
+void ScanController::Focus(ScanField field) {
+    awaited_ = field;
+    window_.FocusField(field);
 }
 
 void ScanController::BeepThreeTimes() {

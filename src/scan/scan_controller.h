@@ -18,6 +18,10 @@ public:
     // Enter was pressed in `field`: runs that field's step.
     void OnEnter(ScanField field);
 
+    // The scan field whose Enter the sequence waits for: the VIN field, or for
+    // a 550 scan in progress the Route or Dealer field it has moved on to.
+    ScanField AwaitedField() const { return awaited_; }
+
     // Unset before the first choice; readers treat unset as false.
     std::optional<bool> VinOnly() const { return vinOnly_; }
     int ScanStep() const { return scanStep_; }
@@ -29,6 +33,7 @@ private:
     // operator, nothing listed) when it could not be stored.
     bool SaveScan();
     void BeepThreeTimes();
+    void Focus(ScanField field);
 
     IScanWindow& window_;
     IClock& clock_;
@@ -36,6 +41,7 @@ private:
     const LocationSettings& settings_;
     std::optional<bool> vinOnly_;
     int scanStep_ = 0;
+    ScanField awaited_ = ScanField::Vin;
 };
 
 }  // namespace quendrel

@@ -29,8 +29,8 @@ public:
     virtual void SetStatus(const std::string& text, std::uint32_t colour) = 0;
     virtual std::string EventText() = 0;  // the chosen event's item text, empty when none
     virtual std::string ClockText() = 0;
-    virtual std::string ScanListText() = 0;
-    virtual void SetScanListText(const std::string& text) = 0;
+    // Puts a scan list entry at the top of the list, above the earlier ones.
+    virtual void AddScanListEntry(const std::string& entry) = 0;
     virtual void Beep() = 0;
     // A message box captioned with the program's title.
     virtual void ShowMessage(const std::string& text) = 0;

@@ -79,5 +79,27 @@ TEST(Startup, WithALocationTheMainWindowOpensAndTheCloseBoxEndsIt) {
     testing::DeleteLocationKey();
 }
 
+TEST(Startup, ASecondStartInTheSameFolderBringsTheFirstBackAndEnds) {
+    testing::DeleteLocationKey();
+    testing::ImportRegistry(testing::TestLocationReg());
+    TempWorkDir dir;
+    Started first, second;
+    ASSERT_TRUE(StartProgram(first));
+    HWND main = nullptr;
+    ASSERT_TRUE(PumpUntil([&] { return (main = FindProcessWindow(first.pi.dwProcessId, kMainWindowClass)) != nullptr; }, 10000));
+    ShowWindow(main, SW_MINIMIZE);
+    ASSERT_TRUE(PumpUntil([&] { return IsIconic(main) != FALSE; }, 5000));
+
+    ASSERT_TRUE(StartProgram(second));
+    EXPECT_TRUE(Ended(second, 10000));  // a second window would have kept it running
+    EXPECT_TRUE(PumpUntil([&] { return !IsIconic(main); }, 5000));
+
+    TempWorkDir otherFolder;
+    Started elsewhere;
+    ASSERT_TRUE(StartProgram(elsewhere));
+    EXPECT_TRUE(PumpUntil([&] { return FindProcessWindow(elsewhere.pi.dwProcessId, kMainWindowClass) != nullptr; }, 10000));
+    testing::DeleteLocationKey();
+}
+
 }  // namespace
 }  // namespace quendrel

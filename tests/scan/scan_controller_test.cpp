@@ -25,8 +25,7 @@ public:
         return selectedEvent < 0 ? "" : kEventTypes[static_cast<std::size_t>(selectedEvent)];
     }
     std::string ClockText() override { return "11/8/2001 9:05:07 AM"; }
-    std::string ScanListText() override { return list; }
-    void SetScanListText(const std::string& t) override { list = t; }
+    void AddScanListEntry(const std::string& e) override { list = e + list; }
     void Beep() override { ++beeps; }
     void ShowMessage(const std::string& t) override { messages.push_back(t); }
 
@@ -124,12 +123,15 @@ TEST_F(ScanSequence, Event550WalksVinRouteDealer) {
     Enter(ScanField::Vin, kScannedVin);
     EXPECT_EQ(window.fields[ScanField::Vin], "1ABCD23E45F678901");  // the prefix is gone
     EXPECT_EQ(window.focus, ScanField::Route);
+    EXPECT_EQ(scan.AwaitedField(), ScanField::Route);
     EXPECT_EQ(window.status, "No Scan!! Route is not 4 chars!!");  // unchanged until the scan ends
     EXPECT_EQ(Saved(), "");
 
     Enter(ScanField::Route, "0042");
     EXPECT_EQ(window.focus, ScanField::Dealer);
+    EXPECT_EQ(scan.AwaitedField(), ScanField::Dealer);
     Enter(ScanField::Dealer, "123456");
+    EXPECT_EQ(scan.AwaitedField(), ScanField::Vin);
     EXPECT_EQ(Saved(), "UP1ABCD23E45F678901X10111080905075500042123456\r\n");
     EXPECT_EQ(window.status, "Last Scan");
     EXPECT_EQ(window.colour, kStatusGreen);

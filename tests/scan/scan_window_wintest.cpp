@@ -94,6 +94,47 @@ TEST_F(ScanWindowTest, RefusedRouteKeepsTheVinAndAcceptsACorrectOne) {
     EXPECT_EQ(SaveData(), k550Record);
 }
 
+TEST_F(ScanWindowTest, AScanTypedWithTheFocusOnTheListIsSaved) {
+    ChooseEvent(0);
+    Press(VK_TAB);  // from the VIN field on to the list
+    ASSERT_EQ(Focus(), Control(kScanList));
+    Scan(kScannedVin);
+    EXPECT_EQ(SaveData(), k510Record);
+    EXPECT_EQ(Text(kStatusLabel), "Last Scan");
+    EXPECT_EQ(Text(kScanList), "1ABCD23E45F678901            \r\n510 Vehicle Received\r\n" + Text(kClockLabel) + "\r\n");
+
+    // A 550 scan goes on in the field it has reached.
+    ChooseEvent(5);
+    Scan(kScannedVin);
+    Press(VK_TAB);
+    Press(VK_TAB);  // Route, Dealer, list
+    ASSERT_EQ(Focus(), Control(kScanList));
+    Scan("0042");
+    EXPECT_EQ(Focus(), Control(kDealerField));
+    Press(VK_TAB);
+    Scan("123456");
+    EXPECT_EQ(SaveData(), std::string(k510Record) + k550Record);
+}
+
+TEST_F(ScanWindowTest, PickingTheChosenEventAgainEmptiesTheFields) {
+    auto pick = [&](int downs) {
+        ASSERT_EQ(Focus(), Control(kEventList));
+        Press(VK_F4);  // opens the list
+        for (int i = 0; i < downs; ++i) Press(VK_DOWN);
+        Press(VK_RETURN);
+    };
+    Press(VK_TAB);
+    pick(1);
+    EXPECT_EQ(window->Scan().VinOnly(), true);
+    EXPECT_EQ(Focus(), Control(kVinField));
+    TypeText("]1ABC");
+    Press(VK_TAB, /*shift=*/true);
+    pick(0);
+    EXPECT_EQ(Text(kVinField), "");
+    EXPECT_EQ(Focus(), Control(kVinField));
+    EXPECT_EQ(beeper.count, 0);
+}
+
 TEST_F(ScanWindowTest, ReadOnlySaveDataIsReportedAndNothingLooksSaved) {
     const std::string file = workDir->File("savedata.dat");
     testing::WriteFileBytes(file, k550Record);

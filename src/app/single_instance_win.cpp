@@ -1,0 +1,102 @@
+#include "app/single_instance_win.h"
+
+#include <cstdint>
+#include <cstdio>
+#include <string>
+
+namespace quendrel {
+
+namespace {
+
+// How long a second start waits for the first one's window: that one may
+// still be loading, or waiting for OK on a message box.
+constexpr int kWaitForWindowMs = 5000;
+constexpr int kPollMs = 100;
+
+std::string FullPath(const std::string& path, DWORD (WINAPI* resolve)(LPCSTR, DWORD, LPSTR, LPSTR*)) {
+    std::string result(MAX_PATH, '\0');
+    DWORD length = resolve(path.c_str(), static_cast<DWORD>(result.size()), &result[0], nullptr);
+    if (length >= result.size()) {
+        result.resize(length);
+        length = resolve(path.c_str(), static_cast<DWORD>(result.size()), &result[0], nullptr);
+    }
+    if (length == 0 || length >= result.size()) return path;
+    result.resize(length);
+    return result;
+}
+
+DWORD WINAPI LongPath(LPCSTR path, DWORD size, LPSTR buffer, LPSTR*) { return GetLongPathNameA(path, buffer, size); }
+
+// The working folder in one spelling, whichever way it was given: full, long
+// names, lower case (folder names are not case-sensitive), no trailing
+// backslash.
+std::string NormalizedWorkingFolder() {
+    const DWORD size = GetCurrentDirectoryA(0, nullptr);
+    std::string folder(size, '\0');
+    folder.resize(GetCurrentDirectoryA(size, &folder[0]));
+    folder = FullPath(FullPath(folder, GetFullPathNameA), LongPath);
+    if (!folder.empty()) CharLowerBuffA(&folder[0], static_cast<DWORD>(folder.size()));
+    while (folder.size() > 3 && (folder.back() == '\\' || folder.back() == '/')) folder.pop_back();
+    return folder;
+}
+
+// The name of the shared memory that marks a claimed folder. Object names
+// are limited in length and may not hold backslashes: a hash (64-bit FNV-1a)
+// of the folder stands for it.
+std::string ClaimName(const std::string& folder) {
+    std::uint64_t hash = 14695981039346656037ull;
+    for (unsigned char c : folder) {
+        hash ^= c;
+        hash *= 1099511628211ull;
+    }
+    char name[64];
+    std::snprintf(name, sizeof name, "Local\\Quendrel-%016llx", static_cast<unsigned long long>(hash));
+    return name;
+}
+
+HWND PublishedWindow(HANDLE shared) {
+    auto* slot = static_cast<volatile std::uint64_t*>(MapViewOfFile(shared, FILE_MAP_READ, 0, 0, sizeof(std::uint64_t)));
+    if (!slot) return nullptr;
+    const std::uint64_t value = *slot;
+    UnmapViewOfFile(const_cast<std::uint64_t*>(slot));
+    return reinterpret_cast<HWND>(static_cast<std::uintptr_t>(value));
+}
+
+void BringToFront(HANDLE shared) {
+    for (int waited = 0; waited < kWaitForWindowMs; waited += kPollMs) {
+        HWND window = PublishedWindow(shared);
+        if (window && IsWindow(window)) {
+            // Asynchronous: a busy Quendrel must not hold this start up.
+            if (IsIconic(window)) ShowWindowAsync(window, SW_RESTORE);
+            SetForegroundWindow(window);
+            return;
+        }
+        Sleep(kPollMs);
+    }
+}
+
+}  // namespace
+
+std::unique_ptr<WorkingFolderClaim> WorkingFolderClaim::Take() {
+    HANDLE shared = CreateFileMappingA(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0, sizeof(std::uint64_t),
+                                       ClaimName(NormalizedWorkingFolder()).c_str());
+    // Without the shared memory nothing can be told apart: better start than
+    // refuse to.
+    if (!shared) return std::unique_ptr<WorkingFolderClaim>(new WorkingFolderClaim(nullptr));
+    if (GetLastError() == ERROR_ALREADY_EXISTS) {
+        BringToFront(shared);
+        CloseHandle(shared);
+        return nullptr;
+    }
+    return std::unique_ptr<WorkingFolderClaim>(new WorkingFolderClaim(shared));
+}
+
+void WorkingFolderClaim::Publish(HWND window) {
+    if (!shared_) return;
+    auto* slot = static_cast<std::uint64_t*>(MapViewOfFile(shared_.get(), FILE_MAP_WRITE, 0, 0, sizeof(std::uint64_t)));
+    if (!slot) return;
+    *slot = reinterpret_cast<std::uintptr_t>(window);
+    UnmapViewOfFile(slot);
+}
+
+}  // namespace quendrel
