@@ -10,15 +10,19 @@
 #include <functional>
 #include <thread>
 #include <utility>
-#include <vector>
 
+#include "platform/system_error_win.h"
 #include "platform/unique_handle_win.h"
 
 namespace quendrel {
 
 struct WinInetFtpClient::Session {
-    unique_hinternet internet;       // closed only by the waiting thread
-    HINTERNET connection = nullptr;  // set by the connect job; read once that job has ended
+    // After a cancel the connection went with the session handle, and its
+    // value may name a newer handle by now: it is never closed again.
+    ~Session() { if (cancelled) connection.release(); }
+
+    unique_hinternet internet;    // closed only by the waiting thread
+    unique_hinternet connection;  // set by the connect job; read once that job has ended
     unique_handle jobDone{::CreateEventA(nullptr, TRUE, FALSE, nullptr)};
     std::thread worker;
     bool jobRunning = false;  // waiting thread only
@@ -35,7 +39,7 @@ struct WinInetFtpClient::Session {
     // True from the store command until its final reply has been read.
     std::atomic<bool> storeInFlight{false};
     // Outcome of the last job; written by the worker before it signals jobDone.
-    std::string failure;
+    FtpStatus outcome = FtpStatus::Ok();
     // The account, for the second connection that watches a slow store arrive.
     FtpEndpoint endpoint;
     std::string user, password;
@@ -58,32 +62,28 @@ constexpr DWORD kCancelGraceMs = 1000;
 // store has shown no progress for this long, a second connection watches the
 // server's copy grow, which is progress the silence bound counts too.
 constexpr DWORD kArrivalWatchDelayMs = 2000;
+// How often the waits look at the cancel flag and the activity count.
+constexpr DWORD kPollMs = 50;
+// NOOPs while a late final reply is awaited: it is read soon, a slow link is not flooded.
+constexpr DWORD kNoopIntervalMs = 500;
+// The local batch is read in pieces, so that a slow disk shows as activity.
+constexpr DWORD kReadSize = 1 << 20;
+// The replies read here (to SIZE, NOOP and the end of a store) are one short line.
+constexpr DWORD kReplyBufferSize = 1024;
+constexpr char kUserAgent[] = "Quendrel";
 
 std::string Trimmed(std::string text) {
     while (!text.empty() && std::isspace(static_cast<unsigned char>(text.back()))) text.pop_back();
     return text;
 }
 
-std::string SystemMessage(DWORD error) {
-    HMODULE wininet = ::GetModuleHandleA("wininet.dll");
-    DWORD flags = FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS;
-    if (wininet != nullptr) flags |= FORMAT_MESSAGE_FROM_HMODULE;
-    char* buffer = nullptr;
-    const DWORD length = ::FormatMessageA(flags, wininet, error, 0, reinterpret_cast<char*>(&buffer), 0, nullptr);
-    std::string text;
-    if (length != 0 && buffer != nullptr) text.assign(buffer, length);
-    if (buffer != nullptr) ::LocalFree(buffer);
-    text = Trimmed(std::move(text));
-    if (text.empty()) text = "The FTP transfer failed (error " + std::to_string(error) + ").";
-    return text;
-}
+FtpStatus ErrorStatus(DWORD error) { return FtpStatus::Failed(SystemErrorText(error, ErrorSource::WinInet)); }
 
 // The failure of the WinINet call that has just failed on this thread (both
 // the error code and the server's reply are kept per thread).
-std::string LastWinInetFailure() {
+FtpStatus LastWinInetFailure() {
     const DWORD error = ::GetLastError();
-    DWORD extended = 0;
-    DWORD length = 0;
+    DWORD extended = 0, length = 0;
     ::InternetGetLastResponseInfoA(&extended, nullptr, &length);
     std::string reply;
     if (length > 0) {
@@ -92,19 +92,20 @@ std::string LastWinInetFailure() {
         if (::InternetGetLastResponseInfoA(&extended, reply.data(), &size)) reply.resize(size);
         else reply.clear();
     }
-    return DescribeWinInetError(error, reply);
+    return FtpStatus::Failed(DescribeWinInetError(error, reply));
 }
 
 std::string LastResponse() {
     DWORD extended = 0;
-    char buffer[1024] = {};
+    char buffer[kReplyBufferSize] = {};
     DWORD size = sizeof buffer;
     if (!::InternetGetLastResponseInfoA(&extended, buffer, &size)) return {};
     return Trimmed(std::string(buffer, size));
 }
 
 std::string BoundText(std::chrono::milliseconds bound) {
-    if (bound.count() % 1000 == 0) return std::to_string(bound.count() / 1000) + " seconds";
+    const auto seconds = std::chrono::duration_cast<std::chrono::seconds>(bound);
+    if (seconds == bound) return std::to_string(seconds.count()) + " seconds";
     return std::to_string(bound.count()) + " milliseconds";
 }
 
@@ -121,7 +122,7 @@ WaitEnd WaitDispatching(WinInetFtpClient::Session& session, std::chrono::millise
     HANDLE done = session.jobDone.get();
     for (;;) {
         if (abortRequested) return WaitEnd::Aborted;
-        const DWORD woke = ::MsgWaitForMultipleObjectsEx(1, &done, 50, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
+        const DWORD woke = ::MsgWaitForMultipleObjectsEx(1, &done, kPollMs, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
         if (woke == WAIT_OBJECT_0) return WaitEnd::JobDone;
         if (woke == WAIT_OBJECT_0 + 1) {
             MSG msg;
@@ -149,14 +150,14 @@ WaitEnd WaitDispatching(WinInetFtpClient::Session& session, std::chrono::millise
 }
 
 void StartJob(const std::shared_ptr<WinInetFtpClient::Session>& session,
-              std::function<std::string(WinInetFtpClient::Session&)> job) {
+              std::function<FtpStatus(WinInetFtpClient::Session&)> job) {
     ::ResetEvent(session->jobDone.get());
-    session->failure.clear();
+    session->outcome = FtpStatus::Ok();
     session->jobRunning = true;
     // The worker holds the session too, so a worker left behind after a
     // cancel never touches freed memory.
     session->worker = std::thread([session, job = std::move(job)] {
-        session->failure = job(*session);
+        session->outcome = job(*session);
         ::SetEvent(session->jobDone.get());
     });
 }
@@ -185,9 +186,9 @@ std::optional<unsigned long long> SizeBySizeCommand(HINTERNET connection, const 
 
 std::optional<unsigned long long> SizeByListing(HINTERNET connection, const std::string& remoteName) {
     WIN32_FIND_DATAA found{};
-    HINTERNET listing = ::FtpFindFirstFileA(connection, remoteName.c_str(), &found,
-                                            INTERNET_FLAG_RELOAD | INTERNET_FLAG_NO_CACHE_WRITE, 0);
-    if (listing == nullptr) return std::nullopt;
+    const unique_hinternet listing(::FtpFindFirstFileA(connection, remoteName.c_str(), &found,
+                                                       INTERNET_FLAG_RELOAD | INTERNET_FLAG_NO_CACHE_WRITE, 0));
+    if (!listing) return std::nullopt;
     const std::string leaf = RemoteLeafName(remoteName);
     std::optional<unsigned long long> size;
     do {
@@ -195,8 +196,7 @@ std::optional<unsigned long long> SizeByListing(HINTERNET connection, const std:
             size = (static_cast<unsigned long long>(found.nFileSizeHigh) << 32) | found.nFileSizeLow;
             break;
         }
-    } while (::InternetFindNextFileA(listing, &found));
-    ::InternetCloseHandle(listing);
+    } while (::InternetFindNextFileA(listing.get(), &found));
     return size;
 }
 
@@ -212,30 +212,23 @@ std::optional<unsigned long long> RemoteSize(HINTERNET connection, const std::st
     return size;
 }
 
-bool ReadWholeLocalFile(const std::string& name, std::string& bytes, std::string& failure,
-                        std::atomic<unsigned long long>& activity) {
+FtpStatus ReadWholeLocalFile(const std::string& name, std::string& bytes, std::atomic<unsigned long long>& activity) {
     unique_hfile local(::CreateFileA(name.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                                      nullptr, OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
     LARGE_INTEGER size{};
-    if (!local || !::GetFileSizeEx(local.get(), &size)) {
-        failure = SystemMessage(::GetLastError());
-        return false;
-    }
+    if (!local || !::GetFileSizeEx(local.get(), &size)) return ErrorStatus(::GetLastError());
     bytes.resize(static_cast<std::size_t>(size.QuadPart));
     std::size_t done = 0;
     while (done < bytes.size()) {
         DWORD got = 0;
-        const DWORD want = static_cast<DWORD>(std::min<std::size_t>(bytes.size() - done, 1 << 20));
-        if (!::ReadFile(local.get(), bytes.data() + done, want, &got, nullptr)) {
-            failure = SystemMessage(::GetLastError());
-            return false;
-        }
+        const DWORD want = static_cast<DWORD>(std::min<std::size_t>(bytes.size() - done, kReadSize));
+        if (!::ReadFile(local.get(), bytes.data() + done, want, &got, nullptr)) return ErrorStatus(::GetLastError());
         if (got == 0) break;
         done += got;
         ++activity;  // a slow disk is no silent server
     }
     bytes.resize(done);
-    return true;
+    return FtpStatus::Ok();
 }
 
 // Runs beside the worker while a store is under way: counts each growth of
@@ -249,16 +242,16 @@ void WatchArrival(std::shared_ptr<WinInetFtpClient::Session> session, std::strin
     unsigned long long seen = 0, lastActivity = session->activity;
     DWORD quietMs = 0;
     while (running()) {
-        ::Sleep(50);
+        ::Sleep(kPollMs);
         const unsigned long long activity = session->activity;
         if (activity != lastActivity) {
             lastActivity = activity;
             quietMs = 0;
             continue;
         }
-        if ((quietMs += 50) < kArrivalWatchDelayMs) continue;
+        if ((quietMs += kPollMs) < kArrivalWatchDelayMs) continue;
         if (!connection) {
-            internet.reset(::InternetOpenA("Quendrel", INTERNET_OPEN_TYPE_DIRECT, nullptr, nullptr, 0));
+            internet.reset(::InternetOpenA(kUserAgent, INTERNET_OPEN_TYPE_DIRECT, nullptr, nullptr, 0));
             if (!internet) return;
             connection.reset(::InternetConnectA(internet.get(), session->endpoint.host.c_str(),
                                                 session->endpoint.port, session->user.c_str(),
@@ -280,96 +273,104 @@ void WatchArrival(std::shared_ptr<WinInetFtpClient::Session> session, std::strin
 // WinINet stops waiting for the final reply to a store after a time-out of
 // its own, and on a slow link the reply comes later. Then the reply to each
 // NOOP is its own while the transfer still runs, or the late final reply,
-// which the server sends first. Ends with the silence bound at the latest.
-std::string LateFinalReply(WinInetFtpClient::Session& session) {
+// which the server sends first. Ends with the silence bound at the latest;
+// empty when no final reply came.
+std::optional<std::string> LateFinalReply(WinInetFtpClient::Session& session) {
     while (!session.cancelled) {
-        for (DWORD waited = 0; waited < 500 && !session.cancelled; waited += 50) ::Sleep(50);
-        const BOOL answered = ::FtpCommandA(session.connection, FALSE, FTP_TRANSFER_TYPE_BINARY, "NOOP", 0, nullptr);
+        for (DWORD waited = 0; waited < kNoopIntervalMs && !session.cancelled; waited += kPollMs) ::Sleep(kPollMs);
+        const BOOL answered =
+            ::FtpCommandA(session.connection.get(), FALSE, FTP_TRANSFER_TYPE_BINARY, "NOOP", 0, nullptr);
         const DWORD error = ::GetLastError();
         const std::string reply = LastResponse();
         if (IsCompletionReply(reply) || IsRefusalReply(reply)) return reply;
-        if (!answered && error != ERROR_INTERNET_TIMEOUT) return {};  // the connection is gone
+        if (!answered && error != ERROR_INTERNET_TIMEOUT) return std::nullopt;  // the connection is gone
     }
-    return {};
+    return std::nullopt;
 }
 
-std::string UploadJob(const std::shared_ptr<WinInetFtpClient::Session>& sessionPtr, const std::string& localName,
-                      const std::string& remoteName) {
+FtpStatus UploadJob(const std::shared_ptr<WinInetFtpClient::Session>& sessionPtr, const std::string& localName,
+                    const std::string& remoteName) {
     WinInetFtpClient::Session& session = *sessionPtr;
     // Held in memory, so that the local batch file is free again at once,
     // however the transfer ends.
-    std::string bytes, failure;
-    if (!ReadWholeLocalFile(localName, bytes, failure, session.activity)) return failure;
+    std::string bytes;
+    const FtpStatus loaded = ReadWholeLocalFile(localName, bytes, session.activity);
+    if (!loaded.ok()) return loaded;
 
     // A file of this name on the server may be another PC's batch that has
     // not been collected yet: never store over it. A server that tells
     // neither SIZE nor a listing gives no reason to refuse.
-    UseBinaryType(session.connection);
-    if (RemoteSize(session.connection, remoteName, session.activity))
-        return NameTakenOnServerMessage(RemoteLeafName(remoteName));
-    if (session.cancelled) return {};
+    UseBinaryType(session.connection.get());
+    if (RemoteSize(session.connection.get(), remoteName, session.activity))
+        return FtpStatus::Failed(NameTakenOnServerMessage(RemoteLeafName(remoteName)));
+    if (session.cancelled) return FtpStatus::Ok();  // nobody reads the outcome any more
 
-    HINTERNET remote =
-        ::FtpOpenFileA(session.connection, remoteName.c_str(), GENERIC_WRITE, FTP_TRANSFER_TYPE_BINARY, 0);
-    if (remote == nullptr) return LastWinInetFailure();
+    unique_hinternet remote(
+        ::FtpOpenFileA(session.connection.get(), remoteName.c_str(), GENERIC_WRITE, FTP_TRANSFER_TYPE_BINARY, 0));
+    if (!remote) return LastWinInetFailure();
     session.storeUnsettled = true;
     session.storeInFlight = true;
     std::thread(WatchArrival, sessionPtr, remoteName).detach();
     ++session.activity;
 
+    FtpStatus status = FtpStatus::Ok();
     std::size_t sent = 0;
     while (sent < bytes.size() && !session.cancelled) {
         const DWORD piece = static_cast<DWORD>(std::min<std::size_t>(kWriteSize, bytes.size() - sent));
         DWORD written = 0;
-        if (!::InternetWriteFile(remote, bytes.data() + sent, piece, &written)) {
-            failure = LastWinInetFailure();
+        if (!::InternetWriteFile(remote.get(), bytes.data() + sent, piece, &written)) {
+            status = LastWinInetFailure();
             break;
         }
         if (written == 0) {
-            failure = "The FTP server stopped taking the file " + remoteName + ".";
+            status = FtpStatus::Failed("The FTP server stopped taking the file " + remoteName + ".");
             break;
         }
         sent += written;
         ++session.activity;
     }
-    if (session.cancelled) return failure;  // the waiting thread has closed the handles under us
+    if (session.cancelled) {  // the waiting thread has closed the session, and this file with it
+        remote.release();
+        return status;
+    }
 
-    // Closing the file ends the data connection and reads the server's final
-    // reply to the store, which is then this thread's last response.
-    ::InternetCloseHandle(remote);
+    // Closed now, not at the end: closing the file ends the data connection
+    // and reads the server's final reply to the store, which is then this
+    // thread's last response.
+    remote.reset();
     StoreEvidence evidence{LastResponse(), std::nullopt, sent};
-    if (failure.empty() && !IsCompletionReply(evidence.finalReply) && !IsRefusalReply(evidence.finalReply))
-        evidence.finalReply = LateFinalReply(session);
+    if (status.ok() && !IsCompletionReply(evidence.finalReply) && !IsRefusalReply(evidence.finalReply))
+        evidence.finalReply = LateFinalReply(session).value_or(evidence.finalReply);
     session.storeInFlight = false;
     ++session.activity;
-    if (session.cancelled) return failure;
+    if (session.cancelled) return status;
 
-    if (failure.empty() && !IsRefusalReply(evidence.finalReply)) {
-        evidence.remoteSize = SizeBySizeCommand(session.connection, remoteName);
+    if (status.ok() && !IsRefusalReply(evidence.finalReply)) {
+        evidence.remoteSize = SizeBySizeCommand(session.connection.get(), remoteName);
         ++session.activity;
         if (!evidence.remoteSize && !IsCompletionReply(evidence.finalReply))
-            evidence.remoteSize = SizeByListing(session.connection, remoteName);
+            evidence.remoteSize = SizeByListing(session.connection.get(), remoteName);
     }
-    if (failure.empty()) failure = UnconfirmedStore(evidence, remoteName);
-    else if (IsRefusalReply(evidence.finalReply)) failure = evidence.finalReply;  // the server's own reason
-    if (!failure.empty()) {
+    if (!status.ok()) {  // the server's own reason, where it gave one
+        if (IsRefusalReply(evidence.finalReply)) status = FtpStatus::Failed(evidence.finalReply);
+    } else if (const std::string doubt = UnconfirmedStore(evidence, remoteName); !doubt.empty()) {
+        status = FtpStatus::Failed(doubt);
+    }
+    if (!status.ok()) {
         // An importer must never see a cut batch; a refused delete changes nothing.
-        ::FtpDeleteFileA(session.connection, remoteName.c_str());
+        ::FtpDeleteFileA(session.connection.get(), remoteName.c_str());
         ++session.activity;
     }
     session.storeUnsettled = false;
-    return failure;
+    return status;
 }
 
 }  // namespace
 
 std::string DescribeWinInetError(unsigned long error, const std::string& serverReply) {
     const std::string reply = Trimmed(serverReply);
-    const bool isRefusal = reply.size() >= 3 && (reply[0] == '4' || reply[0] == '5') &&
-                           std::isdigit(static_cast<unsigned char>(reply[1])) &&
-                           std::isdigit(static_cast<unsigned char>(reply[2]));
-    if (isRefusal) return reply;
-    return SystemMessage(error);
+    if (IsRefusalReply(reply)) return reply;
+    return SystemErrorText(error, ErrorSource::WinInet);
 }
 
 WinInetFtpClient::WinInetFtpClient(std::chrono::milliseconds responseBound) : responseBound_(responseBound) {}
@@ -383,22 +384,20 @@ FtpStatus WinInetFtpClient::Connect() {
     if (!endpoint) return FtpStatus::Failed("\"" + host_ + "\" is not an FTP server name with an optional port.");
 
     auto session = std::make_shared<Session>();
-    session->internet.reset(::InternetOpenA("Quendrel", INTERNET_OPEN_TYPE_DIRECT, nullptr, nullptr, 0));
-    if (!session->internet) return FtpStatus::Failed(LastWinInetFailure());
-    if (!session->jobDone) return FtpStatus::Failed(SystemMessage(::GetLastError()));
+    session->internet.reset(::InternetOpenA(kUserAgent, INTERNET_OPEN_TYPE_DIRECT, nullptr, nullptr, 0));
+    if (!session->internet) return LastWinInetFailure();
+    if (!session->jobDone) return ErrorStatus(::GetLastError());
 
     session->endpoint = *endpoint;
     session->user = user_;
     session->password = password_;
     HINTERNET internet = session->internet.get();
     StartJob(session, [internet, endpoint = *endpoint, user = user_, password = password_](Session& s) {
-        HINTERNET connection =
-            ::InternetConnectA(internet, endpoint.host.c_str(), endpoint.port, user.c_str(), password.c_str(),
-                               INTERNET_SERVICE_FTP, INTERNET_FLAG_PASSIVE, 0);
-        if (connection == nullptr) return LastWinInetFailure();
-        s.connection = connection;
+        s.connection.reset(::InternetConnectA(internet, endpoint.host.c_str(), endpoint.port, user.c_str(),
+                                              password.c_str(), INTERNET_SERVICE_FTP, INTERNET_FLAG_PASSIVE, 0));
+        if (!s.connection) return LastWinInetFailure();
         ++s.activity;
-        return std::string();
+        return FtpStatus::Ok();
     });
     session_ = std::move(session);
     return FtpStatus::Ok();
@@ -410,7 +409,7 @@ bool WinInetFtpClient::IsConnected() {
         if (::WaitForSingleObject(session_->jobDone.get(), 0) != WAIT_OBJECT_0) return false;
         CollectJob(*session_);
     }
-    return session_->failure.empty() && session_->connection != nullptr;
+    return session_->outcome.ok() && session_->connection;
 }
 
 FtpStatus WinInetFtpClient::WaitForConnection() {
@@ -445,22 +444,21 @@ FtpStatus WinInetFtpClient::Put(const std::string& localName, const std::string&
 void WinInetFtpClient::RemoveStump(const std::string& remoteName) {
     if (!Connect().ok() || !WaitForConnection().ok()) return;
     StartJob(session_, [remoteName](Session& s) {
-        ::FtpDeleteFileA(s.connection, remoteName.c_str());
-        return std::string();
+        ::FtpDeleteFileA(s.connection.get(), remoteName.c_str());
+        return FtpStatus::Ok();
     });
     if (Finish("", nullptr).ok()) DropSession();
 }
 
 // The outcome of the job that ended by itself; a failed one ends the session.
 FtpStatus WinInetFtpClient::JobOutcome() {
-    if (session_->failure.empty()) return FtpStatus::Ok();
-    FtpStatus failed = FtpStatus::Failed(session_->failure);
-    DropSession();
-    return failed;
+    const FtpStatus outcome = session_->outcome;
+    if (!outcome.ok()) DropSession();
+    return outcome;
 }
 
 // Waits for the running job. Ok when it ended by itself (its own outcome is
-// in session_->failure); otherwise the session is gone and the reason returned.
+// in session_->outcome); otherwise the session is gone and the reason returned.
 FtpStatus WinInetFtpClient::Finish(const char* silenceText, bool* silent) {
     WPARAM quitCode = 0;
     const WaitEnd end = WaitDispatching(*session_, responseBound_, abortRequested_, messageFilter_, quitCode);
@@ -497,8 +495,9 @@ void WinInetFtpClient::DropSession() {
         }
         return;
     }
-    if (session->connection != nullptr) ::InternetCloseHandle(session->connection);
-    session->connection = nullptr;
+    // Closed now, not when the last holder lets go: an arrival watch may hold
+    // the session a moment longer.
+    session->connection.reset();
     session->internet.reset();
 }
 

@@ -1,20 +1,24 @@
 #include "platform/system_error_win.h"
 
+#include <cctype>
+
+#include "platform/unique_handle_win.h"
+
 namespace quendrel {
 
-std::string SystemErrorText(DWORD code, HMODULE module) {
-    char* buffer = nullptr;
+std::string SystemErrorText(DWORD code, ErrorSource source) {
+    const HMODULE module = source == ErrorSource::WinInet ? ::GetModuleHandleA("wininet.dll") : nullptr;
     DWORD flags = FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS;
-    if (module) flags |= FORMAT_MESSAGE_FROM_HMODULE;
-    DWORD length = FormatMessageA(flags, module, code, 0, reinterpret_cast<char*>(&buffer), 0, nullptr);
+    if (module != nullptr) flags |= FORMAT_MESSAGE_FROM_HMODULE;
+    unique_hlocal buffer;
+    // With FORMAT_MESSAGE_ALLOCATE_BUFFER the buffer argument receives the address of a LocalAlloc'd text.
+    const DWORD length = ::FormatMessageA(flags, module, code, 0, reinterpret_cast<char*>(buffer.put()), 0, nullptr);
     std::string text;
-    if (length && buffer) {
-        text.assign(buffer, length);
-        LocalFree(buffer);
-    }
-    while (!text.empty() && (text.back() == '\r' || text.back() == '\n' || text.back() == ' ')) text.pop_back();
-    if (text.empty()) text = "Error " + std::to_string(code) + ".";
-    return text;
+    if (length != 0 && buffer) text.assign(static_cast<const char*>(buffer.get()), length);
+    while (!text.empty() && std::isspace(static_cast<unsigned char>(text.back()))) text.pop_back();
+    if (!text.empty()) return text;
+    if (source == ErrorSource::WinInet) return "The FTP transfer failed (error " + std::to_string(code) + ").";
+    return "Error " + std::to_string(code) + ".";
 }
 
 }  // namespace quendrel

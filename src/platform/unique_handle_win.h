@@ -54,6 +54,11 @@ struct InternetHandleTraits {
     static bool IsValid(HINTERNET h) { return h != nullptr; }
     static void Close(HINTERNET h) { ::InternetCloseHandle(h); }
 };
+struct LocalMemoryTraits {
+    static HLOCAL Invalid() { return nullptr; }
+    static bool IsValid(HLOCAL h) { return h != nullptr; }
+    static void Close(HLOCAL h) { ::LocalFree(h); }
+};
 struct GdiObjectTraits {
     static HGDIOBJ Invalid() { return nullptr; }
     static bool IsValid(HGDIOBJ h) { return h != nullptr; }
@@ -64,6 +69,7 @@ using unique_hkey = UniqueHandle<HKEY, HkeyTraits>;
 using unique_hfile = UniqueHandle<HANDLE, FileHandleTraits>;
 using unique_handle = UniqueHandle<HANDLE, KernelHandleTraits>;
 using unique_hinternet = UniqueHandle<HINTERNET, InternetHandleTraits>;
+using unique_hlocal = UniqueHandle<HLOCAL, LocalMemoryTraits>;
 using unique_hgdiobj = UniqueHandle<HGDIOBJ, GdiObjectTraits>;
 
 }  // namespace quendrel
