@@ -116,7 +116,7 @@ TEST_F(SendDataEndToEnd, ServerGoneInTheMiddleOfTheUploadKeepsEveryRecord) {
 // upload's message-dispatching wait can deliver.
 void CALLBACK SaveScanDuringUpload(HWND, UINT, UINT_PTR id, DWORD) {
     ::KillTimer(nullptr, id);
-    SystemFileSystem().AppendDurably(kSaveDataFile, kLaterScan);
+    EXPECT_TRUE(SystemFileSystem().AppendDurably(kSaveDataFile, kLaterScan).ok());
 }
 
 TEST_F(SendDataEndToEnd, ScansRecordedDuringTheUploadStayPending) {
