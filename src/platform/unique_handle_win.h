@@ -60,10 +60,65 @@ struct GdiObjectTraits {
     static void Close(HGDIOBJ h) { ::DeleteObject(h); }
 };
 
+struct LocalMemoryTraits {
+    static HLOCAL Invalid() { return nullptr; }
+    static bool IsValid(HLOCAL h) { return h != nullptr; }
+    static void Close(HLOCAL h) { ::LocalFree(h); }
+};
+
 using unique_hkey = UniqueHandle<HKEY, HkeyTraits>;
 using unique_hfile = UniqueHandle<HANDLE, FileHandleTraits>;
 using unique_handle = UniqueHandle<HANDLE, KernelHandleTraits>;
 using unique_hinternet = UniqueHandle<HINTERNET, InternetHandleTraits>;
 using unique_hgdiobj = UniqueHandle<HGDIOBJ, GdiObjectTraits>;
+using unique_hlocal = UniqueHandle<HLOCAL, LocalMemoryTraits>;
+
+// A window's device context from GetDC, released when the owner ends.
+class unique_hdc_window {
+public:
+    explicit unique_hdc_window(HWND window) : window_(window), dc_(::GetDC(window)) {}
+    ~unique_hdc_window() {
+        if (dc_) ::ReleaseDC(window_, dc_);
+    }
+    unique_hdc_window(const unique_hdc_window&) = delete;
+    unique_hdc_window& operator=(const unique_hdc_window&) = delete;
+    HDC get() const { return dc_; }
+    explicit operator bool() const { return dc_ != nullptr; }
+
+private:
+    HWND window_;
+    HDC dc_;
+};
+
+// The device context of a WM_PAINT, from BeginPaint to EndPaint.
+class unique_hdc_paint {
+public:
+    explicit unique_hdc_paint(HWND window) : window_(window), dc_(::BeginPaint(window, &paint_)) {}
+    ~unique_hdc_paint() { ::EndPaint(window_, &paint_); }
+    unique_hdc_paint(const unique_hdc_paint&) = delete;
+    unique_hdc_paint& operator=(const unique_hdc_paint&) = delete;
+    HDC get() const { return dc_; }
+
+private:
+    HWND window_;
+    PAINTSTRUCT paint_{};
+    HDC dc_;
+};
+
+// An object selected into a device context; the one it replaced goes back
+// when the owner ends.
+class unique_select_object {
+public:
+    unique_select_object(HDC dc, HGDIOBJ object) : dc_(dc), previous_(::SelectObject(dc, object)) {}
+    ~unique_select_object() {
+        if (previous_) ::SelectObject(dc_, previous_);
+    }
+    unique_select_object(const unique_select_object&) = delete;
+    unique_select_object& operator=(const unique_select_object&) = delete;
+
+private:
+    HDC dc_;
+    HGDIOBJ previous_;
+};
 
 }  // namespace quendrel
