@@ -35,9 +35,9 @@ private:
 HFONT CreateMessageFont() {
     NONCLIENTMETRICSA metrics{};
     metrics.cbSize = sizeof(metrics);
-    if (!SystemParametersInfoA(SPI_GETNONCLIENTMETRICS, sizeof(metrics), &metrics, 0)) {
-        return static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
-    }
+    // Without the metrics the dialog keeps the system font (a stock font
+    // must not reach the owner, which deletes its font).
+    if (!SystemParametersInfoA(SPI_GETNONCLIENTMETRICS, sizeof(metrics), &metrics, 0)) return nullptr;
     return CreateFontIndirectA(&metrics.lfMessageFont);
 }
 
@@ -81,7 +81,7 @@ INT_PTR AboutDialog::OnInitDialog(HWND dialog) {
         dpiY_ = GetDeviceCaps(screen.get(), LOGPIXELSY);
     }
     font_.reset(CreateMessageFont());
-    SendMessageA(dialog, WM_SETFONT, reinterpret_cast<WPARAM>(font_.get()), FALSE);
+    if (font_) SendMessageA(dialog, WM_SETFONT, reinterpret_cast<WPARAM>(font_.get()), FALSE);
     SizeAndPlace(dialog);
 
     const AboutTexts texts = MakeAboutTexts(kQuendrelIdentity);

@@ -38,7 +38,7 @@ TEST(AboutOverMainWindow, MainWindowTakesNoInputWhileTheDialogIsOpenAndItsClockR
     Win32Clock clock;
     Win32Beeper beeper;
     FakeRegistry registry;
-    // The worked example: l=X1;h=SERVER1;
+    // REGCODE for l=X1;h=SERVER1;
     registry.AddKey(RegView::Bits32, FakeRegistry::Entry{0, RegValue::Text("3B315245565245533D683B31583D6C")});
     const MainWindowServices services{clock, SystemFileSystem(), beeper, registry};
     std::unique_ptr<MainWindow> window = MainWindow::Create(GetModuleHandleA(nullptr), services);

@@ -10,7 +10,7 @@ namespace {
 
 using testing::FakeRegistry;
 
-TEST(RegCodeDecoding, WorkedExample) {
+TEST(RegCodeDecoding, GivesLocationCodeAndHostAndLeavesTheOtherThreeEmpty) {
     EXPECT_EQ(DecodeRegCode("3B315245565245533D683B31583D6C"), "l=X1;h=SERVER1;");
     const LocationSettings s = ParseSettingsText(DecodeRegCode("3B315245565245533D683B31583D6C"));
     EXPECT_EQ(s.LocationCode, "X1");

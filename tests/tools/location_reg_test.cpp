@@ -31,7 +31,7 @@ std::string RegCodeIn(const std::string& file) {
     return file.substr(begin, file.find('"', begin) - begin);
 }
 
-TEST(EncodeRegCode, MatchesTheWorkedExample) {
+TEST(EncodeRegCode, WritesTheTextBackwardsAsUpperCaseHexPairs) {
     EXPECT_EQ(EncodeRegCode("l=X1;h=SERVER1;"), "3B315245565245533D683B31583D6C");
     EXPECT_EQ(EncodeRegCode(""), "");
     EXPECT_EQ(EncodeRegCode(std::string("\xFF\x01", 2)), "01FF");
