@@ -2,6 +2,8 @@
 
 #include <vector>
 
+#include "config/settings_rules.h"
+
 namespace quendrel {
 
 namespace {
@@ -18,17 +20,6 @@ private:
     ISysInfoHost& host_;
     RegKeyToken key_;
 };
-
-std::string HexOfBytesReversed(const std::string& bytes) {
-    static const char kDigits[] = "0123456789ABCDEF";
-    std::string hex;
-    for (auto it = bytes.rbegin(); it != bytes.rend(); ++it) {
-        const auto byte = static_cast<unsigned char>(*it);
-        hex.push_back(kDigits[byte >> 4]);
-        hex.push_back(kDigits[byte & 0x0F]);
-    }
-    return hex;
-}
 
 }  // namespace
 
@@ -60,7 +51,7 @@ Status GetKeyValue(ISysInfoHost& host, const std::string& keyName, const std::st
     if (type == RegValueType::Text) {
         keyVal = text;
     } else if (type == RegValueType::Number) {
-        keyVal = "&h" + HexOfBytesReversed(text);
+        keyVal = "&h" + EncodeRegCode(text);  // the same digits, last byte first
     }
     return Status::Ok();
 }

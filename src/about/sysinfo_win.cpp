@@ -1,7 +1,5 @@
 #include "about/sysinfo_win.h"
 
-#include <vector>
-
 #include "platform/unique_handle_win.h"
 
 namespace quendrel {
@@ -47,10 +45,8 @@ bool Win32SysInfoHost::StartProgram(const std::string& path) {
     startup.dwFlags = STARTF_USESHOWWINDOW;
     startup.wShowWindow = SW_SHOWNORMAL;
     PROCESS_INFORMATION process{};
-    std::string commandLine = "\"" + path + "\"";
-    std::vector<char> writable(commandLine.begin(), commandLine.end());
-    writable.push_back('\0');
-    if (!CreateProcessA(path.c_str(), writable.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+    std::string commandLine = "\"" + path + "\"";  // CreateProcessA may write into it
+    if (!CreateProcessA(path.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
                         &process)) {
         return false;
     }

@@ -33,26 +33,28 @@ bool HasFileNameForbiddenCharacter(const std::string& text) {
 
 std::optional<FtpEndpoint> ParseFtpHost(const std::string& ftpHost) {
     if (ftpHost.empty() || HasLineBreak(ftpHost)) return std::nullopt;
+    std::string host;
+    std::string port;
     if (ftpHost.front() == '[') {
         const auto close = ftpHost.find(']');
         if (close == std::string::npos || close == 1) return std::nullopt;
-        FtpEndpoint endpoint{ftpHost.substr(1, close - 1), kDefaultFtpPort};
-        const std::string rest = ftpHost.substr(close + 1);
-        if (rest.empty()) return endpoint;
-        if (rest.front() != ':') return std::nullopt;
-        const auto port = ParsePort(rest.substr(1));
-        if (!port) return std::nullopt;
-        endpoint.port = *port;
-        return endpoint;
+        host = ftpHost.substr(1, close - 1);
+        if (close + 1 == ftpHost.size()) return FtpEndpoint{host, kDefaultFtpPort};
+        if (ftpHost[close + 1] != ':') return std::nullopt;
+        port = ftpHost.substr(close + 2);
+    } else {
+        const auto colon = ftpHost.find(':');
+        // No colon, or more than one without brackets (a bare IPv6 address): no port.
+        if (colon == std::string::npos || ftpHost.find(':', colon + 1) != std::string::npos) {
+            return FtpEndpoint{ftpHost, kDefaultFtpPort};
+        }
+        if (colon == 0) return std::nullopt;
+        host = ftpHost.substr(0, colon);
+        port = ftpHost.substr(colon + 1);
     }
-    const auto firstColon = ftpHost.find(':');
-    if (firstColon == std::string::npos) return FtpEndpoint{ftpHost, kDefaultFtpPort};
-    // More than one colon without brackets: an IPv6 address with no port.
-    if (ftpHost.find(':', firstColon + 1) != std::string::npos) return FtpEndpoint{ftpHost, kDefaultFtpPort};
-    if (firstColon == 0) return std::nullopt;
-    const auto port = ParsePort(ftpHost.substr(firstColon + 1));
-    if (!port) return std::nullopt;
-    return FtpEndpoint{ftpHost.substr(0, firstColon), *port};
+    const auto number = ParsePort(port);
+    if (!number) return std::nullopt;
+    return FtpEndpoint{host, *number};
 }
 
 Status CheckLocationSettings(const LocationSettings& settings, EmptySettings empty) {
@@ -80,14 +82,6 @@ Status CheckLocationSettings(const LocationSettings& settings, EmptySettings emp
     return Status::Ok();
 }
 
-Status CheckSettingsAtStartUp(const LocationSettings& settings) {
-    const Status checked = CheckLocationSettings(settings, EmptySettings::Allowed);
-    if (checked.ok()) return checked;
-    return Status::Failed("This PC's location settings are damaged. " + checked.description +
-                          " Quendrel cannot work with them. Ask " QUENDREL_VENDOR " " QUENDREL_VENDOR_TELEPHONE
-                          " for a corrected location.reg file for this location.");
-}
-
 Status CheckSettingsBeforeUpload(const LocationSettings& settings) {
     const Status checked = CheckLocationSettings(settings, EmptySettings::FtpHostNeeded);
     if (checked.ok()) return checked;
@@ -98,8 +92,13 @@ Status CheckSettingsBeforeUpload(const LocationSettings& settings) {
 Status LoadSettingsAtStartUp(IRegistry& registry, LocationSettings& settings) {
     const std::optional<LocationSettings> loaded = LoadLocationSettings(registry);
     if (!loaded) return Status::Failed(kMissingLocationMessage);
-    const Status checked = CheckSettingsAtStartUp(*loaded);
-    if (checked.ok()) settings = *loaded;
+    const Status checked = CheckLocationSettings(*loaded, EmptySettings::Allowed);
+    if (!checked.ok()) {
+        return Status::Failed("This PC's location settings are damaged. " + checked.description +
+                              " Quendrel cannot work with them. Ask " QUENDREL_VENDOR " " QUENDREL_VENDOR_TELEPHONE
+                              " for a corrected location.reg file for this location.");
+    }
+    settings = *loaded;
     return checked;
 }
 
@@ -108,11 +107,11 @@ std::string SettingsText(const LocationSettings& settings) {
            ";r=" + settings.RemotePath + ";l=" + settings.LocationCode + ";";
 }
 
-std::string EncodeRegCode(const std::string& settingsText) {
+std::string EncodeRegCode(const std::string& bytes) {
     static const char kDigits[] = "0123456789ABCDEF";
     std::string hex;
-    hex.reserve(settingsText.size() * 2);
-    for (auto it = settingsText.rbegin(); it != settingsText.rend(); ++it) {
+    hex.reserve(bytes.size() * 2);
+    for (auto it = bytes.rbegin(); it != bytes.rend(); ++it) {
         const auto code = static_cast<unsigned char>(*it);
         hex.push_back(kDigits[code >> 4]);
         hex.push_back(kDigits[code & 0x0F]);

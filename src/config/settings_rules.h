@@ -22,14 +22,13 @@ inline constexpr std::uint16_t kDefaultFtpPort = 21;
 // Empty when the text names no usable host and port.
 std::optional<FtpEndpoint> ParseFtpHost(const std::string& ftpHost);
 
-// Batch files are named YYMMDDhhmm, the location code and ".TXT"; a Windows
-// file name holds at most 255 characters.
+// Batch files are named YYMMDDhhmm, the location code and ".TXT"; a file
+// name holds at most 255 characters.
 inline constexpr std::size_t kMaxLocationCodeLength = 255 - 10 - 4;
 
-enum class EmptySettings {
-    Allowed,         // at start-up: a location may scan before its server exists
-    FtpHostNeeded,   // for an upload, and in a location.reg made for use
-};
+// At start-up a location may scan before its server exists; an upload, and a
+// location.reg made for use, need the FTP server.
+enum class EmptySettings { Allowed, FtpHostNeeded };
 
 // Fails with a description that names the first setting that breaks a rule:
 // the location code must fit in a file name, the FTP server must be "host" or
@@ -37,20 +36,17 @@ enum class EmptySettings {
 // split a record line, or reach the FTP server as a command of its own).
 Status CheckLocationSettings(const LocationSettings& settings, EmptySettings empty);
 
-// The program's two checks, their descriptions ready for the operator: at
-// start-up (empty settings allowed) and before an upload.
-Status CheckSettingsAtStartUp(const LocationSettings& settings);
+// Before an upload: fails with the message for the operator.
 Status CheckSettingsBeforeUpload(const LocationSettings& settings);
-
-// Start-up: reads and checks the settings. Fails with the message to show
-// before the program ends when REGCODE is missing or its settings are damaged.
+// Start-up: reads and checks the settings (empty ones allowed). Fails with the
+// message to show before the program ends when REGCODE is missing or damaged.
 Status LoadSettingsAtStartUp(IRegistry& registry, LocationSettings& settings);
 
 // What a REGCODE carries: "h=..;u=..;p=..;r=..;l=..;" for the five settings.
 std::string SettingsText(const LocationSettings& settings);
-// REGCODE for a settings text: the text written backwards, each character
-// as two upper-case hexadecimal digits.
-std::string EncodeRegCode(const std::string& settingsText);
+// Each byte as two upper-case hexadecimal digits, the last byte first: the
+// REGCODE of a settings text.
+std::string EncodeRegCode(const std::string& bytes);
 // Fails when the settings text cannot carry `value`: ";" ends a setting and
 // "=" is dropped when read. `what` names the setting in the description.
 Status CheckEncodable(const std::string& what, const std::string& value);

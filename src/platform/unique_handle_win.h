@@ -73,13 +73,12 @@ using unique_hinternet = UniqueHandle<HINTERNET, InternetHandleTraits>;
 using unique_hgdiobj = UniqueHandle<HGDIOBJ, GdiObjectTraits>;
 using unique_hlocal = UniqueHandle<HLOCAL, LocalMemoryTraits>;
 
-// A window's device context from GetDC, released when the owner ends.
+// Owners of what a window paints with, in the manner of WIL's unique_hdc_window,
+// unique_hdc_paint and unique_select_object: each undoes its call when it ends.
 class unique_hdc_window {
 public:
     explicit unique_hdc_window(HWND window) : window_(window), dc_(::GetDC(window)) {}
-    ~unique_hdc_window() {
-        if (dc_) ::ReleaseDC(window_, dc_);
-    }
+    ~unique_hdc_window() { if (dc_) ::ReleaseDC(window_, dc_); }
     unique_hdc_window(const unique_hdc_window&) = delete;
     unique_hdc_window& operator=(const unique_hdc_window&) = delete;
     HDC get() const { return dc_; }
@@ -90,7 +89,6 @@ private:
     HDC dc_;
 };
 
-// The device context of a WM_PAINT, from BeginPaint to EndPaint.
 class unique_hdc_paint {
 public:
     explicit unique_hdc_paint(HWND window) : window_(window), dc_(::BeginPaint(window, &paint_)) {}
@@ -105,14 +103,10 @@ private:
     HDC dc_;
 };
 
-// An object selected into a device context; the one it replaced goes back
-// when the owner ends.
 class unique_select_object {
 public:
     unique_select_object(HDC dc, HGDIOBJ object) : dc_(dc), previous_(::SelectObject(dc, object)) {}
-    ~unique_select_object() {
-        if (previous_) ::SelectObject(dc_, previous_);
-    }
+    ~unique_select_object() { if (previous_) ::SelectObject(dc_, previous_); }
     unique_select_object(const unique_select_object&) = delete;
     unique_select_object& operator=(const unique_select_object&) = delete;
 

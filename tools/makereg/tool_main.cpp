@@ -90,13 +90,9 @@ int main(int argc, char** argv) {
     const std::string text =
         quendrel::makereg::LocationRegFile(quendrel::EncodeRegCode(quendrel::SettingsText(settings)));
     std::ofstream file(output, std::ios::binary | std::ios::trunc);
-    if (!file) {
-        std::cerr << "makereg: cannot write " << output << ": " << std::strerror(errno) << "\n";
-        return 1;
-    }
     file << text;
     file.close();
-    if (!file) {
+    if (!file) {  // not opened, not written, or not closed
         std::cerr << "makereg: cannot write " << output << ": " << std::strerror(errno) << "\n";
         return 1;
     }
