@@ -2,21 +2,11 @@
 // given, and once imported with Wine's regedit, Quendrel starts on it.
 #include <gtest/gtest.h>
 
-#include <fstream>
-#include <sstream>
-
 #include "support/win_support_win.h"
 #include "config/location_settings.h"
 
 namespace quendrel::testing {
 namespace {
-
-std::string ReadFile(const std::string& path) {
-    std::ifstream file(path, std::ios::binary);
-    std::ostringstream text;
-    text << file.rdbuf();
-    return text.str();
-}
 
 std::string RegCodeIn(const std::string& regFile) {
     const std::string start = "\"REGCODE\"=\"";
@@ -159,7 +149,7 @@ TEST(Makereg, ItsLocationRegDecodesToTheSettingsGiven) {
     ASSERT_EQ(RunMakereg(folder, "--host ftp.vossel.example --user \"loc 0111\" --password \"Pa$$ \\\"w0rd\\\"\" "
                                  "--remote-path /incoming/0111/ --location X1"),
               0);
-    const std::string file = ReadFile(folder.File("location.reg"));
+    const std::string file = ReadFileBytes(folder.File("location.reg"));
     EXPECT_EQ(file.rfind("REGEDIT4\r\n\r\n[HKEY_LOCAL_MACHINE\\SOFTWARE\\VOSSEL\\QUENDREL]\r\n\"REGCODE\"=\"", 0), 0u)
         << file;
     const LocationSettings settings = ParseSettingsText(DecodeRegCode(RegCodeIn(file)));
