@@ -27,7 +27,7 @@ private:
     void SizeAndPlace(HWND dialog);
     void DrawLine(HDC dc, const TwipsLine& line, COLORREF colour, int width) const;
 
-    unique_hgdiobj font_;
+    unique_hfont font_;
     int dpiX_ = 96;
     int dpiY_ = 96;
 };
@@ -123,7 +123,7 @@ INT_PTR AboutDialog::OnCommand(HWND dialog, int id, int notification) {
 void AboutDialog::DrawLine(HDC dc, const TwipsLine& line, COLORREF colour, int width) const {
     // The rule's lines are horizontal: a line `width` wide covers that many
     // pixel rows from its own row downwards.
-    const unique_hgdiobj pen(CreatePen(PS_SOLID, 1, colour));
+    const unique_hpen pen(CreatePen(PS_SOLID, 1, colour));
     const unique_select_object selected(dc, pen.get());
     for (int row = 0; row < width; ++row) {
         MoveToEx(dc, ToPixelsX(line.x1), ToPixelsY(line.y1) + row, nullptr);

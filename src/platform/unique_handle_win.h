@@ -54,10 +54,11 @@ struct InternetHandleTraits {
     static bool IsValid(HINTERNET h) { return h != nullptr; }
     static void Close(HINTERNET h) { ::InternetCloseHandle(h); }
 };
+template <typename Gdi>
 struct GdiObjectTraits {
-    static HGDIOBJ Invalid() { return nullptr; }
-    static bool IsValid(HGDIOBJ h) { return h != nullptr; }
-    static void Close(HGDIOBJ h) { ::DeleteObject(h); }
+    static Gdi Invalid() { return nullptr; }
+    static bool IsValid(Gdi h) { return h != nullptr; }
+    static void Close(Gdi h) { ::DeleteObject(h); }
 };
 
 struct LocalMemoryTraits {
@@ -70,7 +71,9 @@ using unique_hkey = UniqueHandle<HKEY, HkeyTraits>;
 using unique_hfile = UniqueHandle<HANDLE, FileHandleTraits>;
 using unique_handle = UniqueHandle<HANDLE, KernelHandleTraits>;
 using unique_hinternet = UniqueHandle<HINTERNET, InternetHandleTraits>;
-using unique_hgdiobj = UniqueHandle<HGDIOBJ, GdiObjectTraits>;
+using unique_hgdiobj = UniqueHandle<HGDIOBJ, GdiObjectTraits<HGDIOBJ>>;
+using unique_hfont = UniqueHandle<HFONT, GdiObjectTraits<HFONT>>;
+using unique_hpen = UniqueHandle<HPEN, GdiObjectTraits<HPEN>>;
 using unique_hlocal = UniqueHandle<HLOCAL, LocalMemoryTraits>;
 
 // Owners of what a window paints with, in the manner of WIL's unique_hdc_window,
