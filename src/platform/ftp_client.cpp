@@ -14,13 +14,19 @@ std::optional<std::uint16_t> ParsePort(const std::string& text) {
     if (port < 1 || port > 65535) return std::nullopt;
     return static_cast<std::uint16_t>(port);
 }
+// Hex digits, colons and dots (an IPv4 tail), with at least one colon:
+// anything else with colons in it is a mistyped host, not an IPv6 address.
+bool LooksLikeIpv6(const std::string& text) {
+    return text.find(':') != std::string::npos &&
+           std::all_of(text.begin(), text.end(), [](unsigned char c) { return std::isxdigit(c) || c == ':' || c == '.'; });
+}
 }  // namespace
 
 std::optional<FtpEndpoint> ParseFtpHost(const std::string& ftpHost) {
     if (ftpHost.empty()) return std::nullopt;
     if (ftpHost.front() == '[') {
         const auto close = ftpHost.find(']');
-        if (close == std::string::npos || close == 1) return std::nullopt;
+        if (close == std::string::npos || !LooksLikeIpv6(ftpHost.substr(1, close - 1))) return std::nullopt;
         FtpEndpoint endpoint{ftpHost.substr(1, close - 1), kDefaultFtpPort};
         const std::string rest = ftpHost.substr(close + 1);
         if (rest.empty()) return endpoint;
@@ -33,7 +39,10 @@ std::optional<FtpEndpoint> ParseFtpHost(const std::string& ftpHost) {
     const auto firstColon = ftpHost.find(':');
     if (firstColon == std::string::npos) return FtpEndpoint{ftpHost, kDefaultFtpPort};
     // More than one colon without brackets: an IPv6 address with no port.
-    if (ftpHost.find(':', firstColon + 1) != std::string::npos) return FtpEndpoint{ftpHost, kDefaultFtpPort};
+    if (ftpHost.find(':', firstColon + 1) != std::string::npos) {
+        if (!LooksLikeIpv6(ftpHost)) return std::nullopt;
+        return FtpEndpoint{ftpHost, kDefaultFtpPort};
+    }
     if (firstColon == 0) return std::nullopt;
     const auto port = ParsePort(ftpHost.substr(firstColon + 1));
     if (!port) return std::nullopt;

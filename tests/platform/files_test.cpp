@@ -42,6 +42,12 @@ TEST_F(SystemFiles, AnUnfinishedLastLineIsClosedBeforeTheNextRecord) {
     ASSERT_TRUE(files.WriteNew(name, "one\r\nparti").ok());
     ASSERT_TRUE(files.AppendDurably(name, "two\r\n").ok());
     EXPECT_EQ(Contents(), "one\r\nparti\r\ntwo\r\n");
+    // A hand-edited file ending in a bare LF or CR is unended too.
+    for (const char* damaged : {"one\n", "one\r", "\n"}) {
+        ASSERT_TRUE(files.WriteNew(name, damaged).ok());
+        ASSERT_TRUE(files.AppendDurably(name, "two\r\n").ok());
+        EXPECT_EQ(Contents(), std::string(damaged) + "\r\ntwo\r\n");
+    }
 }
 
 TEST_F(SystemFiles, ReplaceAndRemove) {

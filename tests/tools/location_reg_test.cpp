@@ -94,6 +94,11 @@ TEST(RefuseSettings, AWorkingLocationNeedsAHostAndAFileNameSafeCode) {
     LocationSettings noHost = settings;
     noHost.FtpHost.clear();
     EXPECT_TRUE(RefuseSettings(noHost));
+    for (const char* host : {"ftp.example.com:99999", "ftp.example.com:", "host:21:"}) {
+        LocationSettings badHost = settings;
+        badHost.FtpHost = host;
+        EXPECT_TRUE(RefuseSettings(badHost)) << host;  // Quendrel would refuse every upload
+    }
 
     LocationSettings noCode = settings;
     noCode.LocationCode.clear();

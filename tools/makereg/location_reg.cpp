@@ -1,5 +1,7 @@
 #include "makereg/location_reg.h"
 
+#include "platform/ftp_client.h"
+
 namespace quendrel::makereg {
 
 std::string SettingsText(const LocationSettings& settings) {
@@ -35,6 +37,10 @@ std::optional<std::string> RefuseValue(const std::string& what, const std::strin
 
 std::optional<std::string> RefuseSettings(const LocationSettings& settings) {
     if (settings.FtpHost.empty()) return std::string("The FTP host is empty: the location's uploads would have no server.");
+    if (!ParseFtpHost(settings.FtpHost)) {
+        return "The FTP host \"" + settings.FtpHost +
+               "\" is not a host name with an optional \":port\" (1 to 65535): Quendrel would refuse every upload.";
+    }
     if (settings.LocationCode.empty()) {
         return std::string("The location code is empty: scans and batch files would not say which location they are from.");
     }

@@ -19,8 +19,9 @@ std::string EncodeRegCode(const std::string& settingsText);
 // dropped when read, a line end breaks the file), or nothing when it can. `what` names the setting.
 std::optional<std::string> RefuseValue(const std::string& what, const std::string& value);
 
-// Why these settings would make a location that cannot work (no FTP host,
-// no location code, or a location code that no file name can hold), or
+// Why these settings would make a location that cannot work (no FTP host or
+// one Quendrel cannot read, no location code, or a location code that no file
+// name can hold), or
 // nothing when they are fine.
 std::optional<std::string> RefuseSettings(const LocationSettings& settings);
 
