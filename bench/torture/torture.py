@@ -31,7 +31,8 @@ import time
 
 LOCATION = "X1"
 RECORD = re.compile(rb"UP([A-Z0-9]{17})" + LOCATION.encode() + rb"(\d{12})510 {10}")
-VIN = re.compile(r"TQ[0-9]{8}[A-Z0-9]{7}")
+# A scan list entry of a saved VIN-only scan: the VIN and twelve blanks, the event.
+ENTRY = re.compile(r"(?m)^(TQ[0-9]{8}[A-Z0-9]{7}) {12}\n510 Vehicle Received\n")
 TRAILER = b"<<EOF:>>"
 MODES = ("scan", "send", "calm")
 
@@ -55,6 +56,8 @@ class Run:
         self.corrupt = set()      # (where, bytes) of every damaged line seen
         self.rounds = 0
         self.failures = 0
+        self.setup_keys = 0       # extra keys needed to reach the VIN field after a start
+        self.last_texts = ""
 
     # --- Wine and the window --------------------------------------------------
     def wine(self, *argv, **kw):
@@ -66,7 +69,8 @@ class Run:
         if r.returncode == 1:
             return None
         blocks, name = {}, None
-        for line in r.stdout.decode("latin-1").split("\n"):
+        self.last_texts = r.stdout.decode("latin-1").replace("\r\n", "\n")
+        for line in self.last_texts.split("\n"):
             if line.startswith("== "):
                 name = line[3:].split(" ")[0]
                 blocks.setdefault(name, "")
@@ -110,7 +114,7 @@ class Run:
 
     def remember_shown(self, blocks):
         if blocks:
-            self.shown.update(VIN.findall(blocks.get("scan-list", "")))
+            self.shown.update(ENTRY.findall(blocks.get("scan-list", "")))
 
     # --- scans and uploads ----------------------------------------------------
     def new_vins(self, count):
@@ -139,6 +143,28 @@ class Run:
         name = time.strftime("%y%m%d%H%M", time.localtime()) + LOCATION + ".TXT"
         return os.path.exists(os.path.join(self.work, name))
 
+    def choose_event(self, wid):
+        """"510 Vehicle Received" chosen and the focus in the VIN field, by keyboard."""
+        self.xdotool("windowfocus", "--sync", wid)
+        self.xdotool("key", "Tab", "Down")  # from the tab control: the event list, its first event
+        attempts = []
+        for _ in range(20):
+            time.sleep(0.2)
+            blocks = self.window_texts() or {}
+            chosen = blocks.get("101", "").startswith("510 ")
+            focus = blocks.get("focus", "").strip()
+            if chosen and focus == "vin":
+                return
+            self.setup_keys += 1
+            attempts.append("%s/%s" % (focus or "?", "510" if chosen else "-"))
+            if focus == "101":
+                self.xdotool("key", "Tab" if chosen else "Home")
+            else:
+                self.xdotool("windowfocus", "--sync", wid)
+                self.xdotool("key", "Tab")
+        raise RuntimeError("could not choose the event by keyboard (focus/event: %s):\n%s"
+                           % (" ".join(attempts), self.last_texts))
+
     def press_send_data(self):
         self.xdotool("key", "ctrl+Tab")
         time.sleep(0.3)
@@ -153,9 +179,7 @@ class Run:
         t0 = time.monotonic()
         app, wid = self.start()
         started = time.monotonic() - t0
-        self.xdotool("windowfocus", "--sync", wid)
-        self.xdotool("key", "Tab", "Down")  # "510 Vehicle Received"; the focus goes to the VIN field
-        time.sleep(0.3)
+        self.choose_event(wid)
         vins = self.new_vins(self.rng.randint(5, self.a.burst))
         typist = self.type_scans(vins)
         note = ""
@@ -183,6 +207,8 @@ class Run:
             note = "sent"
         elif blocks and blocks["has-dialog"]:
             note = note or "message"
+        with open(os.path.join(self.a.dir, "round-%03d.txt" % self.rounds), "w") as f:
+            f.write(self.last_texts)
         self.kill(app)
         if typist.poll() is None:
             typist.kill()
@@ -276,6 +302,7 @@ class Run:
             "duplicates %d, duplicates from uploads cut before the rewrite %d, batches on server %d, cut batches %d"
             % (self.rounds, len(self.fired), last["saved"], len(self.shown), last["lost"], len(self.corrupt),
                last["other_dups"], last["cut_dups"], last["batches"], last["cut"]))
+        log("(extra keys to reach the VIN field after a start: %d)" % self.setup_keys)
         for where, line in sorted(self.corrupt)[:10]:
             log("  corrupt line in %s: %r" % (where, line))
         return 1 if self.failures else 0

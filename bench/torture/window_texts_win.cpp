@@ -1,6 +1,7 @@
 // Prints what Quendrel's main window shows, for the torture run: one block per
 // control, "== <control name or id> <window class>" followed by the control's text
-// (lines as shown, CR LF turned into LF). Exit code 1 when no Quendrel window
+// (lines as shown, CR LF turned into LF), then "== focus" and the name of the
+// control that has the keyboard focus. Exit code 1 when no Quendrel window
 // is open, 2 when a message box of the program is open (its text follows).
 #include <windows.h>
 
@@ -71,7 +72,12 @@ int main() {
     if (!window) return 1;
     EnumChildWindows(window, PrintControl, 0);
     DialogSearch search{0, nullptr};
-    GetWindowThreadProcessId(window, &search.process);
+    const DWORD thread = GetWindowThreadProcessId(window, &search.process);
+    GUITHREADINFO gui{};
+    gui.cbSize = sizeof gui;
+    if (GetGUIThreadInfo(thread, &gui) && gui.hwndFocus) {
+        std::printf("== focus\n%s\n", ControlName(gui.hwndFocus).c_str());
+    }
     EnumWindows(FindDialog, reinterpret_cast<LPARAM>(&search));
     if (!search.found) return 0;
     std::printf("== dialog\n");
