@@ -16,16 +16,13 @@
 
 #include "config/location_settings.h"
 #include "fuzz_check.h"
-#include "upload/send_data_command.h"
+#include "settings_refusal.h"
 
 int MakeregMain(int argc, char** argv);
 
 namespace {
 
 using quendrel::LocationSettings;
-
-// The check the program applies to its settings before it uses them.
-std::string SettingsRefusal(const LocationSettings& settings) { return quendrel::UnsafeSettingsMessage(settings); }
 
 const char kOutput[] = "location.reg";
 

@@ -13,15 +13,13 @@
 #include "makereg/location_reg.h"
 #include "platform/ftp_client.h"
 #include "scan/scan_record.h"
-#include "upload/send_data_command.h"
 #include "upload/upload_batch.h"
+
+#include "settings_refusal.h"
 
 namespace {
 
 using quendrel::LocationSettings;
-
-// The check the program applies to its settings before it uses them.
-std::string SettingsRefusal(const LocationSettings& settings) { return quendrel::UnsafeSettingsMessage(settings); }
 
 bool SameSettings(const LocationSettings& a, const LocationSettings& b) {
     return a.FtpHost == b.FtpHost && a.FtpUser == b.FtpUser && a.FtpPassword == b.FtpPassword &&
