@@ -174,7 +174,10 @@ class Run:
         self.rounds += 1
         mode = self.rng.choice(MODES)
         if mode != "scan" and self.batch_name_taken():
-            mode = "scan"
+            if self.a.wait_for_minute:
+                time.sleep(60.5 - time.time() % 60)
+            else:
+                mode = "scan"
         before = self.server_files()
         t0 = time.monotonic()
         app, wid = self.start()
@@ -318,6 +321,8 @@ def main():
     p.add_argument("--wine", default="/usr/lib/wine/wine64")
     p.add_argument("--seed", type=int, default=int(time.time()))
     p.add_argument("--burst", type=int, default=30, help="most scans per burst")
+    p.add_argument("--wait-for-minute", action="store_true",
+                   help="let an upload round wait for a new batch name rather than turn into a scan round")
     p.add_argument("--key-delay", type=int, default=8, help="milliseconds between two characters")
     a = p.parse_args()
     log("torture run: %d rounds, seed %d" % (a.rounds, a.seed))

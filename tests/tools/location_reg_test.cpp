@@ -95,9 +95,7 @@ TEST(RefuseSettings, AWorkingLocationNeedsAHostAndAFileNameSafeCode) {
     noHost.FtpHost.clear();
     EXPECT_TRUE(RefuseSettings(noHost));
     for (const char* host : {"ftp.example.com:99999", "ftp.example.com:", "host:21:"}) {
-        LocationSettings badHost = settings;
-        badHost.FtpHost = host;
-        EXPECT_TRUE(RefuseSettings(badHost)) << host;  // Quendrel would refuse every upload
+        EXPECT_TRUE(RefuseSettings({host, "", "", "", "X1"})) << host;  // Quendrel would refuse every upload
     }
 
     LocationSettings noCode = settings;
