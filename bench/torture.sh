@@ -5,12 +5,15 @@
 # random moments, then started again in the same folder. One line per round
 # and a summary; fails when a scan was lost, a line corrupt or a record
 # duplicated other than by an upload cut before savedata.dat was rewritten.
-#   torture.sh [ROUNDS] [SEED]
+#   torture.sh [ROUNDS] [SEED] [--wait-for-minute]
+# An upload round needs a batch name of its own (one per minute); without
+# --wait-for-minute it turns into a scan round when the minute's name is taken.
 # Everything lives in build/torture/ (its own Wine prefix, made once).
 set -eu
 root=$(cd "$(dirname "$0")/.." && pwd)
 rounds=${1:-30}
 seed=${2:-$(date +%s)}
+shift $(($# < 2 ? $# : 2))
 bash "$root/scripts/deps.sh" run
 tree=$root/build/win64
 if [ ! -f "$tree/build.ninja" ]; then
@@ -52,4 +55,4 @@ port=$(cat "$run/ftp.port")
 $wine regedit /S "Z:${run//\//\\}\\location.reg" </dev/null >/dev/null 2>&1
 
 /usr/bin/python3 "$root/bench/torture/torture.py" --rounds "$rounds" --seed "$seed" --dir "$run" --prefix "$prefix" \
-  --exe "$tree/Quendrel.exe" --probe "$tree/bench/torture_window_texts.exe"
+  --exe "$tree/Quendrel.exe" --probe "$tree/bench/torture_window_texts.exe" "$@"
