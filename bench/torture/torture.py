@@ -184,7 +184,8 @@ class Run:
         started = time.monotonic() - t0
         self.choose_event(wid)
         vins = self.new_vins(self.rng.randint(5, self.a.burst))
-        typist = self.type_scans(vins)
+        typists = [self.type_scans(vins)]
+        typist = typists[0]
         note = ""
         if mode == "scan":
             time.sleep(self.rng.uniform(0, self.burst_seconds(vins) * 1.3))
@@ -193,8 +194,15 @@ class Run:
             time.sleep(0.5)
             self.remember_shown(self.window_texts())
             self.press_send_data()
+            if self.rng.random() < 0.5:
+                # Back to the "Scan" tab while the upload runs, and more scans.
+                time.sleep(self.rng.uniform(0, 0.5))
+                self.xdotool("key", "ctrl+Tab")
+                more = self.new_vins(self.rng.randint(2, 8))
+                typists.append(self.type_scans(more))
+                vins += more
             if mode == "send":
-                time.sleep(self.rng.uniform(0, 2.5))
+                time.sleep(self.rng.uniform(0, 2.0))
             else:
                 deadline = time.monotonic() + 30
                 while time.monotonic() < deadline:
@@ -203,6 +211,7 @@ class Run:
                         note = "sent" if " File Sent." in blocks.get("upload-log", "") else "refused"
                         break
                     time.sleep(0.3)
+                typists[-1].wait()
                 time.sleep(self.rng.uniform(0, 1.0))
         blocks = self.window_texts()
         self.remember_shown(blocks)
@@ -213,9 +222,10 @@ class Run:
         with open(os.path.join(self.a.dir, "round-%03d.txt" % self.rounds), "w") as f:
             f.write(self.last_texts)
         self.kill(app)
-        if typist.poll() is None:
-            typist.kill()
-        typist.wait()
+        for typist in typists:
+            if typist.poll() is None:
+                typist.kill()
+            typist.wait()
         return mode, len(vins), started, note, before
 
     # --- what is left on disk and on the server --------------------------------
