@@ -17,5 +17,5 @@ echo "== BuildUploadFile on 1,000,000 records against a plain copy (Windows buil
 win bench_build_upload_file
 echo "== BuildUploadFile on 1,000,000 records against a plain copy (native build)"
 "$root/build/linux/bench/bench_build_upload_file"
-echo "== Upload of a 100,000-record batch against curl -T, same local server"
+echo "== Send Data of 100,000 records end to end against curl -T of the same batch, same local server"
 bash "$root/bench/upload_vs_curl.sh"

@@ -3,8 +3,10 @@
 #include <windows.h>
 #include <wininet.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cctype>
+#include <optional>
 #include <functional>
 #include <thread>
 #include <utility>
@@ -20,24 +22,42 @@ struct WinInetFtpClient::Session {
     unique_handle jobDone{::CreateEventA(nullptr, TRUE, FALSE, nullptr)};
     std::thread worker;
     bool jobRunning = false;  // waiting thread only
-    // Bumped by the worker at every step and every chunk sent; the waiting
-    // thread calls the server silent when it stops moving.
+    // Bumped by the worker at every step and every write, and by the arrival
+    // watch whenever the server's copy grows; the waiting thread calls the
+    // server silent when it stops moving.
     std::atomic<unsigned long long> activity{0};
     // Set before the waiting thread closes the handles under a stuck job: the
     // job then leaves every handle alone.
     std::atomic<bool> cancelled{false};
+    // True from the store command until the partial remote file, if any, has
+    // been dealt with: a transfer given up meanwhile leaves one to delete.
+    std::atomic<bool> storeUnsettled{false};
+    // True from the store command until its final reply has been read.
+    std::atomic<bool> storeInFlight{false};
     // Outcome of the last job; written by the worker before it signals jobDone.
     std::string failure;
+    // The account, for the second connection that watches a slow store arrive.
+    FtpEndpoint endpoint;
+    std::string user, password;
 };
 
 namespace {
 
-constexpr DWORD kChunkSize = 64 * 1024;
+// Small writes: on a link of 1,000 bytes a second with the send buffers
+// full, one write still ends well inside the silence bound. (Under Wine each
+// write costs about a fifth of a millisecond, so much smaller ones cost time.)
+constexpr DWORD kWriteSize = 16 * 1024;
 // After the session handle is closed a stuck connect returns within
-// milliseconds, and a transfer stops after the chunk in flight. A send that
-// the server never takes cannot be interrupted (WinINet holds the socket
-// until the call returns): such a worker is left to end on its own.
+// milliseconds, and a transfer stops before its next write. A send that the
+// server never takes cannot be interrupted (WinINet holds the socket until
+// the call returns): such a worker is left to end on its own. It holds the
+// batch only in memory, never the local file.
 constexpr DWORD kCancelGraceMs = 1000;
+// The send buffers can hold megabytes: a write may wait long for them to
+// drain, and the final reply can come long after the last write. When the
+// store has shown no progress for this long, a second connection watches the
+// server's copy grow, which is progress the silence bound counts too.
+constexpr DWORD kArrivalWatchDelayMs = 2000;
 
 std::string Trimmed(std::string text) {
     while (!text.empty() && std::isspace(static_cast<unsigned char>(text.back()))) text.pop_back();
@@ -146,72 +166,198 @@ void CollectJob(WinInetFtpClient::Session& session) {
     session.jobRunning = false;
 }
 
-std::string ConfirmRemoteSize(HINTERNET connection, const std::string& remoteName, unsigned long long sent) {
+bool SameNameIgnoringCase(const std::string& a, const std::string& b) {
+    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](unsigned char x, unsigned char y) {
+               return std::tolower(x) == std::tolower(y);
+           });
+}
+
+// Binary type, so that servers answer SIZE with the exact byte count.
+void UseBinaryType(HINTERNET connection) {
+    ::FtpCommandA(connection, FALSE, FTP_TRANSFER_TYPE_BINARY, "TYPE I", 0, nullptr);
+}
+
+std::optional<unsigned long long> SizeBySizeCommand(HINTERNET connection, const std::string& remoteName) {
     const std::string command = "SIZE " + remoteName;
-    if (!::FtpCommandA(connection, FALSE, FTP_TRANSFER_TYPE_BINARY, command.c_str(), 0, nullptr)) {
-        const std::string failure = LastWinInetFailure();
-        // A server without SIZE cannot confirm; the transfer itself succeeded.
-        for (const char* unsupported : {"500", "502", "504"}) {
-            if (failure.compare(0, 3, unsupported) == 0) return {};
+    if (!::FtpCommandA(connection, FALSE, FTP_TRANSFER_TYPE_BINARY, command.c_str(), 0, nullptr)) return std::nullopt;
+    return SizeFromReply(LastResponse());
+}
+
+std::optional<unsigned long long> SizeByListing(HINTERNET connection, const std::string& remoteName) {
+    WIN32_FIND_DATAA found{};
+    HINTERNET listing = ::FtpFindFirstFileA(connection, remoteName.c_str(), &found,
+                                            INTERNET_FLAG_RELOAD | INTERNET_FLAG_NO_CACHE_WRITE, 0);
+    if (listing == nullptr) return std::nullopt;
+    const std::string leaf = RemoteLeafName(remoteName);
+    std::optional<unsigned long long> size;
+    do {
+        if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) && SameNameIgnoringCase(found.cFileName, leaf)) {
+            size = (static_cast<unsigned long long>(found.nFileSizeHigh) << 32) | found.nFileSizeLow;
+            break;
         }
-        return failure;
+    } while (::InternetFindNextFileA(listing, &found));
+    ::InternetCloseHandle(listing);
+    return size;
+}
+
+// What the server says the file's size is: SIZE where it answers, otherwise
+// its directory listing. Empty when neither tells.
+std::optional<unsigned long long> RemoteSize(HINTERNET connection, const std::string& remoteName,
+                                             std::atomic<unsigned long long>& activity) {
+    auto size = SizeBySizeCommand(connection, remoteName);
+    ++activity;
+    if (size) return size;
+    size = SizeByListing(connection, remoteName);
+    ++activity;
+    return size;
+}
+
+bool ReadWholeLocalFile(const std::string& name, std::string& bytes, std::string& failure,
+                        std::atomic<unsigned long long>& activity) {
+    unique_hfile local(::CreateFileA(name.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                     nullptr, OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+    LARGE_INTEGER size{};
+    if (!local || !::GetFileSizeEx(local.get(), &size)) {
+        failure = SystemMessage(::GetLastError());
+        return false;
     }
-    const std::string reply = LastResponse();
-    if (reply.compare(0, 4, "213 ") != 0) return {};
-    const std::string held = Trimmed(reply.substr(4));
-    if (held != std::to_string(sent)) {
-        return "The FTP server kept " + held + " of the " + std::to_string(sent) + " bytes of " + remoteName +
-               ". The upload is incomplete.";
+    bytes.resize(static_cast<std::size_t>(size.QuadPart));
+    std::size_t done = 0;
+    while (done < bytes.size()) {
+        DWORD got = 0;
+        const DWORD want = static_cast<DWORD>(std::min<std::size_t>(bytes.size() - done, 1 << 20));
+        if (!::ReadFile(local.get(), bytes.data() + done, want, &got, nullptr)) {
+            failure = SystemMessage(::GetLastError());
+            return false;
+        }
+        if (got == 0) break;
+        done += got;
+        ++activity;  // a slow disk is no silent server
+    }
+    bytes.resize(done);
+    return true;
+}
+
+// Runs beside the worker while a store is under way: counts each growth of
+// the server's copy, seen over a connection of its own once the store has
+// been quiet for a while, as progress. Ends with the store, or when the
+// server tells no size.
+void WatchArrival(std::shared_ptr<WinInetFtpClient::Session> session, std::string remoteName) {
+    auto running = [&session] { return session->storeInFlight && !session->cancelled; };
+    unique_hinternet internet, connection;
+    std::atomic<unsigned long long> ignored{0};
+    unsigned long long seen = 0, lastActivity = session->activity;
+    DWORD quietMs = 0;
+    while (running()) {
+        ::Sleep(50);
+        const unsigned long long activity = session->activity;
+        if (activity != lastActivity) {
+            lastActivity = activity;
+            quietMs = 0;
+            continue;
+        }
+        if ((quietMs += 50) < kArrivalWatchDelayMs) continue;
+        if (!connection) {
+            internet.reset(::InternetOpenA("Quendrel", INTERNET_OPEN_TYPE_DIRECT, nullptr, nullptr, 0));
+            if (!internet) return;
+            connection.reset(::InternetConnectA(internet.get(), session->endpoint.host.c_str(),
+                                                session->endpoint.port, session->user.c_str(),
+                                                session->password.c_str(), INTERNET_SERVICE_FTP,
+                                                INTERNET_FLAG_PASSIVE, 0));
+            if (!connection) return;
+            UseBinaryType(connection.get());
+        }
+        const auto size = RemoteSize(connection.get(), remoteName, ignored);
+        if (!size) return;
+        if (*size > seen) {
+            seen = *size;
+            ++session->activity;
+        }
+        quietMs = kArrivalWatchDelayMs / 2;  // look again in a second
+    }
+}
+
+// WinINet stops waiting for the final reply to a store after a time-out of
+// its own, and on a slow link the reply comes later. Then the reply to each
+// NOOP is its own while the transfer still runs, or the late final reply,
+// which the server sends first. Ends with the silence bound at the latest.
+std::string LateFinalReply(WinInetFtpClient::Session& session) {
+    while (!session.cancelled) {
+        for (DWORD waited = 0; waited < 500 && !session.cancelled; waited += 50) ::Sleep(50);
+        const BOOL answered = ::FtpCommandA(session.connection, FALSE, FTP_TRANSFER_TYPE_BINARY, "NOOP", 0, nullptr);
+        const DWORD error = ::GetLastError();
+        const std::string reply = LastResponse();
+        if (IsCompletionReply(reply) || IsRefusalReply(reply)) return reply;
+        if (!answered && error != ERROR_INTERNET_TIMEOUT) return {};  // the connection is gone
     }
     return {};
 }
 
-std::string UploadJob(WinInetFtpClient::Session& session, const std::string& localName,
+std::string UploadJob(const std::shared_ptr<WinInetFtpClient::Session>& sessionPtr, const std::string& localName,
                       const std::string& remoteName) {
-    // Shared for deletion: a failed upload's batch file must go even while a
-    // worker left behind by a cancel still holds it.
-    unique_hfile local(::CreateFileA(localName.c_str(), GENERIC_READ,
-                                     FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                                     OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
-    if (!local) return SystemMessage(::GetLastError());
+    WinInetFtpClient::Session& session = *sessionPtr;
+    // Held in memory, so that the local batch file is free again at once,
+    // however the transfer ends.
+    std::string bytes, failure;
+    if (!ReadWholeLocalFile(localName, bytes, failure, session.activity)) return failure;
+
+    // A file of this name on the server may be another PC's batch that has
+    // not been collected yet: never store over it. A server that tells
+    // neither SIZE nor a listing gives no reason to refuse.
+    UseBinaryType(session.connection);
+    if (RemoteSize(session.connection, remoteName, session.activity))
+        return NameTakenOnServerMessage(RemoteLeafName(remoteName));
+    if (session.cancelled) return {};
 
     HINTERNET remote =
         ::FtpOpenFileA(session.connection, remoteName.c_str(), GENERIC_WRITE, FTP_TRANSFER_TYPE_BINARY, 0);
     if (remote == nullptr) return LastWinInetFailure();
+    session.storeUnsettled = true;
+    session.storeInFlight = true;
+    std::thread(WatchArrival, sessionPtr, remoteName).detach();
     ++session.activity;
 
-    std::string failure;
-    std::vector<char> buffer(kChunkSize);
-    unsigned long long sent = 0;
-    while (!session.cancelled) {
-        DWORD got = 0;
-        if (!::ReadFile(local.get(), buffer.data(), kChunkSize, &got, nullptr)) {
-            failure = SystemMessage(::GetLastError());
+    std::size_t sent = 0;
+    while (sent < bytes.size() && !session.cancelled) {
+        const DWORD piece = static_cast<DWORD>(std::min<std::size_t>(kWriteSize, bytes.size() - sent));
+        DWORD written = 0;
+        if (!::InternetWriteFile(remote, bytes.data() + sent, piece, &written)) {
+            failure = LastWinInetFailure();
             break;
         }
-        if (got == 0) break;
-        DWORD offset = 0;
-        while (offset < got && failure.empty()) {
-            DWORD written = 0;
-            if (!::InternetWriteFile(remote, buffer.data() + offset, got - offset, &written)) {
-                failure = LastWinInetFailure();
-            } else if (written == 0) {
-                failure = "The FTP server stopped taking the file " + remoteName + ".";
-            }
-            offset += written;
-            sent += written;
-            ++session.activity;
+        if (written == 0) {
+            failure = "The FTP server stopped taking the file " + remoteName + ".";
+            break;
         }
-        if (!failure.empty()) break;
+        sent += written;
+        ++session.activity;
     }
-    if (session.cancelled) return failure;
-    // Closing the file ends the data connection and reads the server's verdict.
+    if (session.cancelled) return failure;  // the waiting thread has closed the handles under us
+
+    // Closing the file ends the data connection and reads the server's final
+    // reply to the store, which is then this thread's last response.
     ::InternetCloseHandle(remote);
+    StoreEvidence evidence{LastResponse(), std::nullopt, sent};
+    if (failure.empty() && !IsCompletionReply(evidence.finalReply) && !IsRefusalReply(evidence.finalReply))
+        evidence.finalReply = LateFinalReply(session);
+    session.storeInFlight = false;
     ++session.activity;
-    if (!failure.empty() || session.cancelled) return failure;
-    // The close does not report a refused transfer, so ask what arrived.
-    failure = ConfirmRemoteSize(session.connection, remoteName, sent);
-    ++session.activity;
+    if (session.cancelled) return failure;
+
+    if (failure.empty() && !IsRefusalReply(evidence.finalReply)) {
+        evidence.remoteSize = SizeBySizeCommand(session.connection, remoteName);
+        ++session.activity;
+        if (!evidence.remoteSize && !IsCompletionReply(evidence.finalReply))
+            evidence.remoteSize = SizeByListing(session.connection, remoteName);
+    }
+    if (failure.empty()) failure = UnconfirmedStore(evidence, remoteName);
+    else if (IsRefusalReply(evidence.finalReply)) failure = evidence.finalReply;  // the server's own reason
+    if (!failure.empty()) {
+        // An importer must never see a cut batch; a refused delete changes nothing.
+        ::FtpDeleteFileA(session.connection, remoteName.c_str());
+        ++session.activity;
+    }
+    session.storeUnsettled = false;
     return failure;
 }
 
@@ -241,6 +387,9 @@ FtpStatus WinInetFtpClient::Connect() {
     if (!session->internet) return FtpStatus::Failed(LastWinInetFailure());
     if (!session->jobDone) return FtpStatus::Failed(SystemMessage(::GetLastError()));
 
+    session->endpoint = *endpoint;
+    session->user = user_;
+    session->password = password_;
     HINTERNET internet = session->internet.get();
     StartJob(session, [internet, endpoint = *endpoint, user = user_, password = password_](Session& s) {
         HINTERNET connection =
@@ -268,7 +417,8 @@ FtpStatus WinInetFtpClient::WaitForConnection() {
     if (!session_) return FtpStatus::Failed("There is no FTP connection.");
     if (session_->jobRunning) {
         const FtpStatus waited =
-            Finish(("The FTP server " + host_ + " did not answer within " + BoundText(responseBound_) + ".").c_str());
+            Finish(("The FTP server " + host_ + " did not answer within " + BoundText(responseBound_) + ".").c_str(),
+                   nullptr);
         if (!waited.ok()) return waited;
     }
     return JobOutcome();
@@ -276,12 +426,29 @@ FtpStatus WinInetFtpClient::WaitForConnection() {
 
 FtpStatus WinInetFtpClient::Put(const std::string& localName, const std::string& remoteName) {
     if (!IsConnected()) return FtpStatus::Failed("There is no FTP connection.");
-    StartJob(session_, [localName, remoteName](Session& s) { return UploadJob(s, localName, remoteName); });
+    const std::shared_ptr<Session> session = session_;
+    StartJob(session, [session, localName, remoteName](Session&) { return UploadJob(session, localName, remoteName); });
+    bool silent = false;
     const FtpStatus waited = Finish(("The transfer to the FTP server " + host_ + " made no progress for " +
                                      BoundText(responseBound_) + ".")
-                                        .c_str());
-    if (!waited.ok()) return waited;
+                                        .c_str(),
+                                    &silent);
+    if (!waited.ok()) {
+        if (silent && session->storeUnsettled) RemoveStump(remoteName);
+        return waited;
+    }
     return JobOutcome();
+}
+
+// The transfer was given up with its session: a fresh connection deletes what
+// the server kept, within the same silence bound. Best effort.
+void WinInetFtpClient::RemoveStump(const std::string& remoteName) {
+    if (!Connect().ok() || !WaitForConnection().ok()) return;
+    StartJob(session_, [remoteName](Session& s) {
+        ::FtpDeleteFileA(s.connection, remoteName.c_str());
+        return std::string();
+    });
+    if (Finish("", nullptr).ok()) DropSession();
 }
 
 // The outcome of the job that ended by itself; a failed one ends the session.
@@ -294,9 +461,10 @@ FtpStatus WinInetFtpClient::JobOutcome() {
 
 // Waits for the running job. Ok when it ended by itself (its own outcome is
 // in session_->failure); otherwise the session is gone and the reason returned.
-FtpStatus WinInetFtpClient::Finish(const char* silenceText) {
+FtpStatus WinInetFtpClient::Finish(const char* silenceText, bool* silent) {
     WPARAM quitCode = 0;
     const WaitEnd end = WaitDispatching(*session_, responseBound_, abortRequested_, messageFilter_, quitCode);
+    if (silent != nullptr) *silent = end == WaitEnd::Silent;
     if (end == WaitEnd::JobDone) {
         CollectJob(*session_);
         return FtpStatus::Ok();

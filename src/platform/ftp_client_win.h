@@ -45,7 +45,8 @@ public:
     struct Session;  // shared with the worker thread
 
 private:
-    FtpStatus Finish(const char* silenceText);
+    FtpStatus Finish(const char* silenceText, bool* silent);
+    void RemoveStump(const std::string& remoteName);
     FtpStatus JobOutcome();
     void DropSession();
 

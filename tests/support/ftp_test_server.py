@@ -12,8 +12,12 @@ Behaviours (--mode):
 --die-after BYTES ends the whole process abruptly once an upload has brought
 that many bytes, as if the server machine had gone away.
 --read-limit BYTES_PER_SECOND slows uploads down.
+--refuse-store-after BYTES answers 552 to an upload at that many bytes (quota).
+--size-reply TEXT is the answer to every SIZE ("500 ...", "550 ...").
+--existing PATH puts a file at PATH (below the root) before the server starts.
 """
 import argparse
+import logging
 import os
 import socket
 import sys
@@ -83,6 +87,11 @@ def run_ftp(args, host):
             received = self.tot_bytes_received
             if args.die_after and received >= args.die_after:
                 end(args, 3)
+            if args.refuse_store_after and received >= args.refuse_store_after and not self._closed:
+                self.transfer_finished = False
+                self._resp = ("552 Requested file action aborted. Exceeded storage allocation.", logging.info)
+                self.close()
+                return
             if args.mode == "stall" and received >= args.stall_after and self not in stalled:
                 stalled.append(self)  # keep the socket open but never read it again
                 self.del_channel()
@@ -91,7 +100,15 @@ def run_ftp(args, host):
         # its own handle_read.
         handle_read_event = handle_read
 
-    handler = FTPHandler
+    class TestFTPHandler(FTPHandler):
+        def ftp_SIZE(self, path):
+            return self.respond(args.size_reply) if args.size_reply else FTPHandler.ftp_SIZE(self, path)
+
+    if args.existing:
+        with open(os.path.join(args.root, args.existing.lstrip("/")), "wb") as f:
+            f.write(b"a batch that was here first\r\n")
+
+    handler = TestFTPHandler
     handler.authorizer = authorizer
     handler.dtp_handler = TestDTPHandler
     handler.passive_ports = None
@@ -119,10 +136,12 @@ def main():
     p.add_argument("--read-limit", type=int, default=0)
     p.add_argument("--stall-after", type=int, default=256 * 1024)
     p.add_argument("--die-after", type=int, default=0)
+    p.add_argument("--refuse-store-after", type=int, default=0)
+    p.add_argument("--size-reply")
+    p.add_argument("--existing")
     p.add_argument("--lifetime", type=float, default=600.0)
     args = p.parse_args()
 
-    import logging
     logging.basicConfig(filename=args.log_file or os.devnull, level=logging.INFO)
 
     host = "127.0.0.1"

@@ -68,6 +68,9 @@ FtpTestServer::FtpTestServer(FtpTestServerOptions options) {
     if (options.readLimit) command << " --read-limit " << options.readLimit;
     if (options.stallAfter) command << " --stall-after " << options.stallAfter;
     if (options.dieAfter) command << " --die-after " << options.dieAfter;
+    if (options.refuseStoreAfter) command << " --refuse-store-after " << options.refuseStoreAfter;
+    if (!options.sizeReply.empty()) command << " --size-reply \"" << options.sizeReply << "\"";
+    if (!options.existingFile.empty()) command << " --existing " << options.existingFile;
 
     std::string commandLine = command.str();
     STARTUPINFOA startup{};

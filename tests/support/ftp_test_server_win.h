@@ -15,6 +15,9 @@ struct FtpTestServerOptions {
     long long readLimit = 0;      // bytes per second an upload may take; 0 for no limit
     long long stallAfter = 0;     // stall mode: bytes read before the upload stalls
     long long dieAfter = 0;       // the server process ends abruptly after this many bytes of an upload
+    long long refuseStoreAfter = 0;  // an upload is stopped with 552 after this many bytes
+    std::string sizeReply;        // every SIZE gets this reply ("500 ...", "550 ...")
+    std::string existingFile;     // path below the root of a file there from the start
 };
 
 class FtpTestServer {

@@ -9,6 +9,7 @@
 #include <random>
 
 #include "platform/ftp_client_win.h"
+#include "platform/unique_handle_win.h"
 #include "support/ftp_test_server_win.h"
 #include "upload/send_file.h"
 
@@ -156,6 +157,10 @@ TEST_F(FtpClientTest, StalledTransferEndsAtTheBound) {
     EXPECT_EQ(status.description, "The transfer to the FTP server " + server.hostSetting() +
                                       " made no progress for 1500 milliseconds.");
     EXPECT_LT(took, kTestBound + 20s);
+    std::string stump;
+    EXPECT_FALSE(server.ReadServerFile("in/BIG.TXT", stump)) << stump.size() << " bytes left on the server";
+    // The given-up worker holds no handle on the batch: a retry may replace it at once.
+    EXPECT_TRUE(unique_hfile(::CreateFileA("BIG.TXT", GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr)));
 }
 
 TEST_F(FtpClientTest, ServerStoppedInTheMiddleOfALargeTransferIsAFailure) {

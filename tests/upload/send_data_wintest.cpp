@@ -52,10 +52,30 @@ protected:
         ::SetCurrentDirectoryA(testing::WindowsPathOf(QUENDREL_BINARY_DIR).c_str());
     }
 
-    void Run(const FtpTestServer& server, const std::string& password = testing::kFtpTestPassword) {
+    void Run(const FtpTestServer& server, const std::string& password = testing::kFtpTestPassword,
+             IFtpClient* client = nullptr) {
+        ASSERT_EQ(server.startError(), "");
+        view.messages.clear();
         settings = {server.hostSetting(), testing::kFtpTestUser, password, "/in/", "X1"};
-        SendDataCommand command(files, clock, ftp, view, settings);
+        SendDataCommand command(files, clock, client ? *client : ftp, view, settings);
         command.Run();
+    }
+    // A failed run keeps every record and leaves no batch, here or on the server.
+    void ExpectNothingSent(const FtpTestServer& server, const std::string& records) {
+        EXPECT_EQ(view.log, "Processing File ...\r\nSending File ...");
+        EXPECT_EQ(Savedata(), records);
+        EXPECT_FALSE(files.Exists(kBatch));
+        std::string stump;
+        EXPECT_FALSE(server.ReadServerFile("in/" + kBatch, stump)) << stump.size() << " bytes left on the server";
+    }
+    std::string Pending(int count) {
+        const std::string records = Records(count);
+        EXPECT_TRUE(files.WriteNew(kSaveDataFile, records).ok());
+        return records;
+    }
+    static bool Received(const FtpTestServer& server, const std::string& records) {
+        std::string received;
+        return server.ReadServerFile("in/" + kBatch, received) && received == UploadFileContents(kBatch, records);
     }
     std::string Savedata() {
         std::string contents;
@@ -110,6 +130,57 @@ TEST_F(SendDataEndToEnd, ServerGoneInTheMiddleOfTheUploadKeepsEveryRecord) {
     EXPECT_EQ(view.log, "Processing File ...\r\nSending File ...");
     EXPECT_EQ(Savedata(), records);
     EXPECT_FALSE(files.Exists(kBatch));
+}
+
+TEST_F(SendDataEndToEnd, StoreRefusedPartWayOnAServerWithoutSizeKeepsEveryRecordAndLeavesNoStump) {
+    FtpTestServerOptions options;
+    options.sizeReply = "500 Unknown command.";
+    options.refuseStoreAfter = 256 * 1024;
+    FtpTestServer server(options);
+    ASSERT_EQ(server.startError(), "");
+    const std::string records = Pending(40000);  // about 2 MB
+    Run(server);
+    EXPECT_EQ(view.messages, std::vector<std::string>{"552 Requested file action aborted. Exceeded storage allocation."});
+    ExpectNothingSent(server, records);
+}
+
+TEST_F(SendDataEndToEnd, CompleteStoreIsSentWhereSizeIsUnknownOrRefused) {
+    for (const char* sizeReply : {"500 Unknown command.", "550 SIZE not allowed on this server."}) {
+        FtpTestServerOptions options;
+        options.sizeReply = sizeReply;
+        FtpTestServer server(options);
+        files.Remove(kBatch);
+        const std::string records = Pending(2);
+        Run(server);
+        EXPECT_EQ(view.messages, std::vector<std::string>{}) << sizeReply;
+        EXPECT_TRUE(Received(server, records) && !files.Exists(kSaveDataFile)) << sizeReply;
+    }
+}
+
+TEST_F(SendDataEndToEnd, BatchOf100KilobytesGoesThroughALinkOf2000BytesASecond) {
+    FtpTestServerOptions options;
+    options.readLimit = 2000;
+    FtpTestServer server(options);
+    const std::string records = Pending(2100);  // a batch of 100,834 bytes
+    WinInetFtpClient productBound;
+    Run(server, testing::kFtpTestPassword, &productBound);
+    EXPECT_EQ(view.messages, std::vector<std::string>{});
+    EXPECT_TRUE(Received(server, records) && !files.Exists(kSaveDataFile));
+}
+
+TEST_F(SendDataEndToEnd, BatchNameAlreadyOnTheServerIsRefusedWithOrWithoutSize) {
+    for (const char* sizeReply : {"", "500 Unknown command."}) {
+        FtpTestServerOptions options;
+        options.existingFile = "in/" + kBatch;
+        options.sizeReply = sizeReply;
+        FtpTestServer server(options);
+        const std::string records = Pending(2);
+        Run(server);
+        EXPECT_EQ(view.messages, std::vector<std::string>{NameTakenOnServerMessage(kBatch)}) << sizeReply;
+        EXPECT_TRUE(Savedata() == records && !files.Exists(kBatch));
+        std::string first;
+        EXPECT_TRUE(server.ReadServerFile("in/" + kBatch, first) && first == "a batch that was here first\r\n");
+    }
 }
 
 // Saves a scan the way the scan page does, from a timer that only the
