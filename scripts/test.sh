@@ -17,5 +17,7 @@ for b in linux win64 win32; do
   echo "== tests: $b"
   (cd "$root/build/$b" && ctest --output-on-failure --timeout 300 </dev/null) || status=1
 done
+echo "== fuzz targets: their seeds and a few seconds each"
+bash "$root/bench/fuzz.sh" 3 || status=1
 WINEPREFIX=$prefix /usr/lib/wine/wineserver -k 2>/dev/null || true
 exit $status

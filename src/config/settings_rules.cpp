@@ -29,6 +29,12 @@ bool HasFileNameForbiddenCharacter(const std::string& text) {
     });
 }
 
+// Hex digits, colons and dots (an IPv4 tail), with at least one colon:
+// anything else with colons in it is a mistyped host, not an IPv6 address.
+bool LooksLikeIpv6(const std::string& text) {
+    return text.find(':') != std::string::npos &&
+           std::all_of(text.begin(), text.end(), [](unsigned char c) { return std::isxdigit(c) || c == ':' || c == '.'; });
+}
 }  // namespace
 
 std::optional<FtpEndpoint> ParseFtpHost(const std::string& ftpHost) {
@@ -37,7 +43,7 @@ std::optional<FtpEndpoint> ParseFtpHost(const std::string& ftpHost) {
     std::string port;
     if (ftpHost.front() == '[') {
         const auto close = ftpHost.find(']');
-        if (close == std::string::npos || close == 1) return std::nullopt;
+        if (close == std::string::npos || !LooksLikeIpv6(ftpHost.substr(1, close - 1))) return std::nullopt;
         host = ftpHost.substr(1, close - 1);
         if (close + 1 == ftpHost.size()) return FtpEndpoint{host, kDefaultFtpPort};
         if (ftpHost[close + 1] != ':') return std::nullopt;
@@ -45,7 +51,9 @@ std::optional<FtpEndpoint> ParseFtpHost(const std::string& ftpHost) {
     } else {
         const auto colon = ftpHost.find(':');
         // No colon, or more than one without brackets (a bare IPv6 address): no port.
-        if (colon == std::string::npos || ftpHost.find(':', colon + 1) != std::string::npos) {
+        if (colon == std::string::npos) return FtpEndpoint{ftpHost, kDefaultFtpPort};
+        if (ftpHost.find(':', colon + 1) != std::string::npos) {
+            if (!LooksLikeIpv6(ftpHost)) return std::nullopt;
             return FtpEndpoint{ftpHost, kDefaultFtpPort};
         }
         if (colon == 0) return std::nullopt;

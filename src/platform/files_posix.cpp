@@ -41,6 +41,14 @@ bool WriteAll(int fd, const char* data, std::size_t size) {
     return true;
 }
 
+// Lines end in CR LF: a last line ending in a bare LF or CR is still unended.
+bool EndsInLineEnd(int fd, off_t size) {
+    if (size == 0) return true;
+    char last[2] = {0, 0};
+    if (size >= 2 && ::pread(fd, last, 2, size - 2) != 2) return true;  // Unknown: better no extra line end than a failed save.
+    return last[0] == '\r' && last[1] == '\n';
+}
+
 class PosixFileSystem final : public IFileSystem {
 public:
     FileStatus AppendDurably(const std::string& name, const std::string& bytes) override {
@@ -48,9 +56,7 @@ public:
         if (!fd) return LastError();
         const off_t size = ::lseek(fd.get(), 0, SEEK_END);
         if (size < 0) return LastError();
-        char last = '\n';
-        if (size > 0 && ::pread(fd.get(), &last, 1, size - 1) != 1) last = '\n';
-        const std::string data = last == '\n' ? bytes : "\r\n" + bytes;
+        const std::string data = EndsInLineEnd(fd.get(), size) ? bytes : "\r\n" + bytes;
         if (WriteAll(fd.get(), data.data(), data.size()) && ::fsync(fd.get()) == 0) return FileStatus::Ok();
         FileStatus failure = LastError();
         if (::ftruncate(fd.get(), size) == 0) ::fsync(fd.get());

@@ -28,16 +28,18 @@ bool WriteAll(HANDLE file, const char* data, std::size_t size) {
     return true;
 }
 
+// Lines end in CR LF: a last line ending in a bare LF or CR is still unended.
 bool EndsInLineEnd(HANDLE file, LONGLONG size) {
     if (size == 0) return true;
+    if (size == 1) return false;
     LARGE_INTEGER pos;
-    pos.QuadPart = size - 1;
-    char last = '\n';
+    pos.QuadPart = size - 2;
+    char last[2] = {0, 0};
     DWORD read = 0;
-    if (!SetFilePointerEx(file, pos, nullptr, FILE_BEGIN) || !ReadFile(file, &last, 1, &read, nullptr) || read != 1) {
+    if (!SetFilePointerEx(file, pos, nullptr, FILE_BEGIN) || !ReadFile(file, last, 2, &read, nullptr) || read != 2) {
         return true;  // Unknown: better no extra line end than a failed save.
     }
-    return last == '\n';
+    return last[0] == '\r' && last[1] == '\n';
 }
 
 class Win32FileSystem final : public IFileSystem {

@@ -42,6 +42,10 @@ TEST_F(SystemFiles, AnUnfinishedLastLineIsClosedBeforeTheNextRecord) {
     ASSERT_TRUE(files.WriteNew(name, "one\r\nparti").ok());
     ASSERT_TRUE(files.AppendDurably(name, "two\r\n").ok());
     EXPECT_EQ(Contents(), "one\r\nparti\r\ntwo\r\n");
+    for (const char* damaged : {"one\n", "one\r", "\n"}) {  // hand-edited: a bare LF or CR ends no line
+        ASSERT_TRUE(files.WriteNew(name, damaged).ok() && files.AppendDurably(name, "two\r\n").ok());
+        EXPECT_EQ(Contents(), std::string(damaged) + "\r\ntwo\r\n");
+    }
 }
 
 TEST_F(SystemFiles, ReplaceAndRemove) {

@@ -98,6 +98,9 @@ TEST(CheckLocationSettings, AWorkingLocationNeedsAHostAndAFileNameSafeCode) {
     noHost.FtpHost.clear();
     EXPECT_FALSE(usable(noHost));
     EXPECT_TRUE(CheckLocationSettings(noHost, EmptySettings::Allowed).ok()) << "start-up allows it";
+    for (const char* host : {"ftp.example.com:99999", "ftp.example.com:", "host:21:"}) {
+        EXPECT_FALSE(usable({host, "", "", "", "X1"})) << host;  // Quendrel would refuse every upload
+    }
 
     LocationSettings noCode = settings;
     noCode.LocationCode.clear();

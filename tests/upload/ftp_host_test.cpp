@@ -25,7 +25,8 @@ TEST(ParseFtpHost, AcceptsHostsWithAndWithoutPort) {
 
 TEST(ParseFtpHost, RefusesWhatNamesNoUsableHostOrPort) {
     for (const char* text : {"", "host:", "host:0", "host:65536", "host:21x", "host:-1", ":21", "[::1]:",
-                             "[::1]x", "[::1", "[]:21", "[::1]:99999", "host:123456"}) {
+                             "[::1]x", "[::1", "[]:21", "[::1]:99999", "host:123456",
+                             "host:21:", "ftp.example.com:21:21", "[host]:21", "[[::1]", "x[::1]:1]"}) {
         EXPECT_FALSE(ParseFtpHost(text).has_value()) << text;
     }
 }
