@@ -1,6 +1,6 @@
 // The FTP host setting to the host and port that the upload connects to.
 // Invariants: a host it gives is not empty and its port is 1 to 65535; a text
-// without ":" or "[" is the host itself on port 21; the host and port written
+// without ":", "[" or a line break is the host itself on port 21; the host and port written
 // back as "host:port" (or "[v6]:port") read back as the same host and port.
 #include <cstddef>
 #include <cstdint>
@@ -12,7 +12,7 @@
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const std::string text(reinterpret_cast<const char*>(data), size);
     const auto endpoint = quendrel::ParseFtpHost(text);
-    if (!text.empty() && text.find_first_of(":[") == std::string::npos) {
+    if (!text.empty() && text.find_first_of(":[\r\n") == std::string::npos) {
         FUZZ_CHECK(endpoint && endpoint->host == text && endpoint->port == quendrel::kDefaultFtpPort,
                    "a plain host name is not itself on port 21");
     }
