@@ -22,10 +22,6 @@ private:
 };
 }  // namespace
 
-std::string UnsafeSettingsMessage(const LocationSettings& settings) {
-    return CheckSettingsBeforeUpload(settings).description;
-}
-
 SendDataCommand::SendDataCommand(IFileSystem& files, IClock& clock, IFtpClient& ftp, ISendDataView& view,
                                  const LocationSettings& settings)
     : files_(files), clock_(clock), ftp_(ftp), view_(view), settings_(settings) {}
@@ -38,24 +34,24 @@ void SendDataCommand::Run() {
 
     std::string log;
     std::string builtName;
-    const std::string failure = RunSteps(log, builtName);
-    if (!failure.empty()) {
-        ShowFailure(failure);
+    const Status outcome = RunSteps(log, builtName);
+    if (!outcome.ok()) {
+        ShowFailure(outcome.description);
         if (!builtName.empty()) RemoveBatch(builtName);
     }
     if (!abandoned_) view_.SetBusyPointer(false);
 }
 
-std::string SendDataCommand::RunSteps(std::string& log, std::string& builtName) {
+Status SendDataCommand::RunSteps(std::string& log, std::string& builtName) {
     log = kLogProcessing;
     view_.SetLogText(log);
 
-    const std::string unsafe = UnsafeSettingsMessage(settings_);
-    if (!unsafe.empty()) return unsafe;
+    const Status usable = CheckSettingsBeforeUpload(settings_);
+    if (!usable.ok()) return usable;
 
     BuiltBatch batch;
     FileStatus fileStatus = BuildUploadFile(files_, clock_.Now(), settings_.LocationCode, batch);
-    if (!fileStatus.ok()) return fileStatus.description;
+    if (!fileStatus.ok()) return fileStatus;
     builtName = batch.fileName;
 
     log += "\r\n";
@@ -63,7 +59,7 @@ std::string SendDataCommand::RunSteps(std::string& log, std::string& builtName) 
     if (!abandoned_) view_.SetLogText(log);
 
     const FtpStatus sent = SendFile(ftp_, settings_, batch.fileName);
-    if (!sent.ok()) return sent.description;
+    if (!sent.ok()) return sent;
 
     log += "\r\n" + batch.fileName + kLogSentSuffix;
     if (!abandoned_) view_.SetLogText(log);
@@ -72,17 +68,14 @@ std::string SendDataCommand::RunSteps(std::string& log, std::string& builtName) 
     // saved while the upload ran stay pending.
     std::string current;
     fileStatus = files_.ReadAll(kSaveDataFile, current);
-    if (!fileStatus.ok()) return fileStatus.description;
+    if (!fileStatus.ok()) return fileStatus;
     const auto rest = RecordsAddedSince(batch.sentRecords, current);
     if (!rest) {
-        return std::string(kSaveDataFile) + " changed in an unexpected way during the upload, so the records "
+        return Status::Failed(std::string(kSaveDataFile) + " changed in an unexpected way during the upload, so the records "
                "sent in " + batch.fileName + " could not be told apart and were kept. They will be sent again "
-               "with the next upload.";
+               "with the next upload.");
     }
-    fileStatus = rest->empty() ? files_.Remove(kSaveDataFile)
-                               : files_.ReplaceAtomically(kSaveDataFile, *rest);
-    if (!fileStatus.ok()) return fileStatus.description;
-    return {};
+    return rest->empty() ? files_.Remove(kSaveDataFile) : files_.ReplaceAtomically(kSaveDataFile, *rest);
 }
 
 void SendDataCommand::ShowFailure(const std::string& description) {

@@ -24,10 +24,6 @@ inline constexpr const char* kLogProcessing = "Processing File ...";
 inline constexpr const char* kLogSending = "Sending File ...";
 inline constexpr const char* kLogSentSuffix = " File Sent.";
 
-// Empty when the settings can name and address a batch safely; otherwise
-// the message for the operator. Checked before anything is written.
-std::string UnsafeSettingsMessage(const LocationSettings& settings);
-
 class SendDataCommand {
 public:
     SendDataCommand(IFileSystem& files, IClock& clock, IFtpClient& ftp, ISendDataView& view,
@@ -46,7 +42,7 @@ public:
     void OnUploadTabShown();
 
 private:
-    std::string RunSteps(std::string& log, std::string& builtName);
+    Status RunSteps(std::string& log, std::string& builtName);
     void ShowFailure(const std::string& description);
     void RemoveBatch(const std::string& fileName);
 

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include "config/settings_rules.h"
 #include "upload/fake_file_system.h"
 #include "upload/fake_ftp_client.h"
 #include "upload/upload_batch.h"
@@ -263,9 +264,9 @@ TEST_F(SendDataTest, UnsafeSettingsAreRefusedBeforeAnythingIsWritten) {
         EXPECT_EQ(localFiles.writeNewCalls, 0);
         EXPECT_TRUE(localFtp.calls.empty());
     }
-    EXPECT_TRUE(UnsafeSettingsMessage(settings).empty());
-    EXPECT_TRUE(UnsafeSettingsMessage({"[::1]:2121", "u", "p", "", ""}).empty());
-    EXPECT_TRUE(UnsafeSettingsMessage({"ftp.example.com", "u", "p", "in dir/", "A-1 b"}).empty());
+    EXPECT_TRUE(CheckSettingsBeforeUpload(settings).ok());
+    EXPECT_TRUE(CheckSettingsBeforeUpload({"[::1]:2121", "u", "p", "", ""}).ok());
+    EXPECT_TRUE(CheckSettingsBeforeUpload({"ftp.example.com", "u", "p", "in dir/", "A-1 b"}).ok());
 }
 
 TEST_F(SendDataTest, UploadTabEnablesTheButtonOnlyWhenThereIsSomethingToSend) {
