@@ -24,7 +24,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     evidence.finalReply = input.ConsumeRandomLengthString(256);
     const std::string sizeReply = input.ConsumeRemainingBytesAsString();
 
-    const bool sent = quendrel::UnconfirmedStore(evidence, "/incoming/0111080905X1.TXT").empty();
+    const bool sent = quendrel::ConfirmStore(evidence, "/incoming/0111080905X1.TXT").ok();
     if (sent) {
         FUZZ_CHECK(!quendrel::IsRefusalReply(evidence.finalReply), "counted as sent after a refusal");
         FUZZ_CHECK(!evidence.remoteSize || *evidence.remoteSize == evidence.sent,

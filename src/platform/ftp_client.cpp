@@ -24,15 +24,15 @@ bool IsRefusalReply(const std::string& reply) {
     return HasReplyCode(reply) && (reply[0] == '4' || reply[0] == '5');
 }
 
-std::string UnconfirmedStore(const StoreEvidence& evidence, const std::string& remoteName) {
-    if (IsRefusalReply(evidence.finalReply)) return Trimmed(evidence.finalReply);
+FtpStatus ConfirmStore(const StoreEvidence& evidence, const std::string& remoteName) {
+    if (IsRefusalReply(evidence.finalReply)) return FtpStatus::Failed(Trimmed(evidence.finalReply));
     if (evidence.remoteSize && *evidence.remoteSize != evidence.sent) {
-        return "The FTP server kept " + std::to_string(*evidence.remoteSize) + " of the " +
-               std::to_string(evidence.sent) + " bytes of " + remoteName + ". The upload is incomplete.";
+        return FtpStatus::Failed("The FTP server kept " + std::to_string(*evidence.remoteSize) + " of the " +
+               std::to_string(evidence.sent) + " bytes of " + remoteName + ". The upload is incomplete.");
     }
-    if (IsCompletionReply(evidence.finalReply) || evidence.remoteSize) return {};
-    return "The FTP server did not confirm that it received all of " + remoteName +
-           ", so the upload counts as failed.";
+    if (IsCompletionReply(evidence.finalReply) || evidence.remoteSize) return FtpStatus::Ok();
+    return FtpStatus::Failed("The FTP server did not confirm that it received all of " + remoteName +
+           ", so the upload counts as failed.");
 }
 
 std::optional<unsigned long long> SizeFromReply(const std::string& reply) {

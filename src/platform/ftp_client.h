@@ -53,10 +53,10 @@ struct StoreEvidence {
 bool IsCompletionReply(const std::string& reply);
 // A 4xx or 5xx reply.
 bool IsRefusalReply(const std::string& reply);
-// Empty when the evidence proves the whole file is on the server: a
+// Succeeds when the evidence proves the whole file is on the server: a
 // completion reply, or failing that the size the server holds, and never a
-// refusal or a different size. Otherwise what the operator is told.
-std::string UnconfirmedStore(const StoreEvidence& evidence, const std::string& remoteName);
+// refusal or a different size. Otherwise fails with what the operator is told.
+FtpStatus ConfirmStore(const StoreEvidence& evidence, const std::string& remoteName);
 // Size in a "213 <size>" reply to SIZE; empty for any other reply.
 std::optional<unsigned long long> SizeFromReply(const std::string& reply);
 // The refusal of a batch whose name the server already holds.

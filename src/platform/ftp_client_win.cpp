@@ -353,8 +353,8 @@ FtpStatus UploadJob(const std::shared_ptr<WinInetFtpClient::Session>& sessionPtr
     }
     if (!status.ok()) {  // the server's own reason, where it gave one
         if (IsRefusalReply(evidence.finalReply)) status = FtpStatus::Failed(evidence.finalReply);
-    } else if (const std::string doubt = UnconfirmedStore(evidence, remoteName); !doubt.empty()) {
-        status = FtpStatus::Failed(doubt);
+    } else {
+        status = ConfirmStore(evidence, remoteName);
     }
     if (!status.ok()) {
         // An importer must never see a cut batch; a refused delete changes nothing.
