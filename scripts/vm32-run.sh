@@ -14,7 +14,7 @@ truncate -s 256M "$disk"
 snapshot=on; [ "$mode" = write ] && snapshot=off
 started=$SECONDS
 set +e
-timeout -k 10 "$limit" qemu-system-x86_64 -accel tcg -cpu max -smp 2 -m 2560 \
+timeout -k 10 "$limit" qemu-system-x86_64 -accel tcg -smp 2 -m 2560 \
   -nodefaults -display none -no-reboot -monitor none -serial "file:$out/console.log" \
   -kernel "$image/vmlinuz" -initrd "$image/initrd.img" \
   -append "root=/dev/vda rw console=ttyS0 init=/sbin/vm32-init panic=-1 quiet" \

@@ -5,11 +5,15 @@
 # journey32.exe, which drives the real Quendrel.exe window (tests/vm32).
 # Results come back under build/vm32-results: logs, screenshots, the batch
 # file the FTP server received.
-#   vm32-test.sh [SUITE.exe ...]   extra i686 suites to run in the guest as well
+#   vm32-test.sh [SUITE.exe ...]   extra i686 suites to run in the guest as
+#                                  well, each for at most 5 minutes
+# VM32_PROGRAM=FILE puts FILE in the guest in place of the built Quendrel.exe
+# (to try a changed program); VM32_RESULTS=DIR names another results folder.
 set -eu
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=$root/build/win32
-results=$root/build/vm32-results
+results=${VM32_RESULTS:-$root/build/vm32-results}
+program=${VM32_PROGRAM:-$build/Quendrel.exe}
 limit=${VM32_TIMEOUT:-1500}
 started=$SECONDS
 fail() { echo "== 32-bit in the guest: FAILED: $*"; exit 1; }
@@ -21,20 +25,21 @@ image=$(bash "$root/scripts/vm32-image.sh" "$root/build") || fail "the guest ima
 echo "== guest image ready after $((SECONDS - started)) s: $image"
 
 # The guest sees the build tree at the same paths, as the tests expect.
-stage=$root/build/vm32-job
+stage=$results.job
 rm -rf "$stage"
 mkdir -p "$stage/job/extra" "$stage$build" "$stage$root/tests/support"
 cp "$root/tests/vm32/run-in-guest.sh" "$stage/job/run.sh"
 echo "$build" >"$stage/job/build-dir"
-cp "$build/Quendrel.exe" "$build/unit_tests.exe" "$build/journey32.exe" "$stage$build/"
+cp "$build/unit_tests.exe" "$build/journey32.exe" "$stage$build/"
+cp "$program" "$stage$build/Quendrel.exe"
 for f in "$@"; do cp "$build/$f" "$stage$build/"; touch "$stage/job/extra/$f"; done
 cp "$root/tests/support/ftp_test_server.py" "$stage$root/tests/support/"
-tar cf "$root/build/vm32-job.tar" -C "$stage" .
+tar cf "$results.job.tar" -C "$stage" .
 rm -rf "$stage"
 
 echo "== running the 32-bit build in the guest (up to $limit s)"
 run_status=0
-bash "$root/scripts/vm32-run.sh" "$image" snapshot "$root/build/vm32-job.tar" "$results" "$limit" || run_status=1
+bash "$root/scripts/vm32-run.sh" "$image" snapshot "$results.job.tar" "$results" "$limit" || run_status=1
 if command -v convert >/dev/null; then
   for shot in "$results"/*.bmp "$results"/*.xwd; do
     [ -e "$shot" ] && convert "$shot" "${shot%.*}.png" 2>/dev/null && rm -f "$shot"

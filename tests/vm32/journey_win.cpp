@@ -34,30 +34,32 @@ std::string OutFolder() {
     return out ? WindowsPathOf(out) : std::string();
 }
 
-// The whole screen as a BMP file in the output folder.
+// Starts a Linux program (Wine starts those too) and waits for `done`.
+bool RunLinux(std::string command, const std::function<bool()>& done) {
+    STARTUPINFOA startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process{};
+    if (!CreateProcessA(nullptr, &command[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process))
+        return false;
+    // What comes back stands in for the Linux process and does not end with it.
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+    return PumpUntil(done, kStepMs);
+}
+
+// The X screen, as the guest's xwd sees it, in the output folder.
 void Screenshot(const std::string& name) {
-    if (OutFolder().empty()) return;
-    const int width = GetSystemMetrics(SM_CXSCREEN), height = GetSystemMetrics(SM_CYSCREEN);
-    HDC screen = GetDC(nullptr);
-    HDC memory = CreateCompatibleDC(screen);
-    BITMAPINFO info{};
-    info.bmiHeader = {sizeof(BITMAPINFOHEADER), width, height, 1, 24, BI_RGB, 0, 0, 0, 0, 0};
-    void* bits = nullptr;
-    HBITMAP bitmap = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-    HGDIOBJ old = SelectObject(memory, bitmap);
-    BitBlt(memory, 0, 0, width, height, screen, 0, 0, SRCCOPY);
-    GdiFlush();
-    const DWORD rowBytes = ((width * 3 + 3) / 4) * 4, imageBytes = rowBytes * height;
-    BITMAPFILEHEADER file{0x4D42, static_cast<DWORD>(sizeof file + sizeof info.bmiHeader + imageBytes), 0, 0,
-                          static_cast<DWORD>(sizeof file + sizeof info.bmiHeader)};
-    std::string bytes(reinterpret_cast<const char*>(&file), sizeof file);
-    bytes.append(reinterpret_cast<const char*>(&info.bmiHeader), sizeof info.bmiHeader);
-    bytes.append(static_cast<const char*>(bits), imageBytes);
-    WriteFileBytes(OutFolder() + "\\" + name + ".bmp", bytes);
-    SelectObject(memory, old);
-    DeleteObject(bitmap);
-    DeleteDC(memory);
-    ReleaseDC(nullptr, screen);
+    const char* out = std::getenv("VM32_OUT");
+    if (!out) return;
+    const std::string file = OutFolder() + "\\" + name + ".xwd";
+    std::size_t size = 0;
+    int steady = 0;
+    RunLinux(std::string("/usr/bin/xwd -root -silent -out ") + out + "/" + name + ".xwd", [&] {
+        const std::size_t now = ReadFileBytes(file).size();
+        steady = now > 0 && now == size ? steady + 1 : 0;
+        size = now;
+        return steady >= 5;
+    });
 }
 
 // Quendrel.exe running in its own folder; ended at the end of the test if
@@ -132,19 +134,67 @@ bool EnterAndWait(const std::string& text, const std::function<bool()>& done) {
     return PumpUntil(done, kStepMs);
 }
 
-bool FocusIs(HWND main, int id) {
+HWND FocusOf(HWND main) {
     GUITHREADINFO gui{};
     gui.cbSize = sizeof gui;
-    return GetGUIThreadInfo(GetWindowThreadProcessId(main, nullptr), &gui) && gui.hwndFocus == GetDlgItem(main, id);
+    return GetGUIThreadInfo(GetWindowThreadProcessId(main, nullptr), &gui) ? gui.hwndFocus : nullptr;
+}
+
+// The text of another process's window: GetWindowText would give only the
+// name the system keeps, which an edit control or a list does not update.
+std::string TextOf(HWND hwnd) {
+    char buffer[8192] = "";
+    DWORD_PTR copied = 0;
+    SendMessageTimeoutA(hwnd, WM_GETTEXT, sizeof buffer, reinterpret_cast<LPARAM>(buffer), SMTO_NORMAL, 10000,
+                        &copied);
+    return std::string(buffer, copied < sizeof buffer ? copied : 0);
+}
+
+// A control of the main window; those of a page are children of the tab control.
+HWND ControlOf(HWND main, int id) {
+    HWND control = GetDlgItem(main, id);
+    return control ? control : GetDlgItem(GetDlgItem(main, kTabControl), id);
+}
+
+bool FocusIs(HWND main, int id) { return FocusOf(main) == ControlOf(main, id); }
+
+// Where the keyboard goes, for a failure's message.
+std::string FocusReport(HWND main) {
+    HWND focus = FocusOf(main);
+    char cls[64] = "";
+    if (focus) GetClassNameA(focus, cls, sizeof cls);
+    return "focus: " + std::string(cls) + " id " + std::to_string(focus ? GetDlgCtrlID(focus) : 0) +
+           ", foreground is the main window: " + (GetForegroundWindow() == main ? "yes" : "no");
+}
+
+// The program's window takes this thread's keystrokes as a keyboard's: its
+// thread shares our input state, and it is the active window.
+void TakeKeyboard(HWND main) {
+    AttachThreadInput(GetCurrentThreadId(), GetWindowThreadProcessId(main, nullptr), TRUE);
+    ActivateWindow(main);
+}
+
+// Alt+key, as for a menu's underlined letter.
+void PressKeyWithAlt(WORD vk) {
+    INPUT keys[4]{};
+    const WORD order[4] = {VK_MENU, vk, vk, VK_MENU};
+    for (int i = 0; i < 4; ++i) {
+        keys[i].type = INPUT_KEYBOARD;
+        keys[i].ki.wVk = order[i];
+        keys[i].ki.wScan = static_cast<WORD>(MapVirtualKeyA(order[i], MAPVK_VK_TO_VSC));
+        keys[i].ki.dwFlags = i < 2 ? 0 : KEYEVENTF_KEYUP;
+    }
+    SendInput(4, keys, sizeof keys[0]);
+    PumpMessages(500);
 }
 
 // Picks an event with the keyboard: from the VIN field Shift+Tab goes back
 // to the event list, Down there chooses the next event and sends the focus
 // to the VIN field again.
-bool ChooseEventByKeyboard(HWND main, const std::string& code) {
-    HWND list = GetDlgItem(main, kEventList);
+bool ChooseEvent(HWND main, const std::string& code) {
+    HWND list = ControlOf(main, kEventList);
     for (int i = 0; i < 12; ++i) {
-        if (WindowText(list).rfind(code, 0) == 0 && FocusIs(main, kVinField)) return true;
+        if (TextOf(list).rfind(code, 0) == 0 && FocusIs(main, kVinField)) return true;
         if (!FocusIs(main, kEventList)) {
             PressKey(VK_TAB, true);
             if (!PumpUntil([&] { return FocusIs(main, kEventList); }, kStepMs)) return false;
@@ -178,10 +228,9 @@ TEST(Journey32, ALocationFromThe64BitRegeditIsFound) {
     const std::string folder = MakeScratchFolder("journey-regedit64");
     const std::string reg = folder + "\\location.reg";
     WriteFileBytes(reg, RegCodeFor("l=Q7;h=127.0.0.1;u=u;p=p;r=/;"));
-    char windows[MAX_PATH] = {};
-    GetWindowsDirectoryA(windows, MAX_PATH);
-    ASSERT_EQ(RunAndWait(std::string(windows) + "\\regedit.exe /S \"" + reg + "\"", kStepMs), 0);
-    ASSERT_TRUE(KeyInView(KEY_WOW64_64KEY));
+    // From a 32-bit process "regedit" would be the 32-bit one: start the
+    // 64-bit one from Linux.
+    ASSERT_TRUE(RunLinux("/usr/lib/wine/wine64 regedit /S " + reg, [] { return KeyInView(KEY_WOW64_64KEY); }));
     ASSERT_FALSE(KeyInView(KEY_WOW64_32KEY)) << "this regedit wrote the 32-bit view";
 
     Program program(folder);
@@ -208,24 +257,24 @@ TEST(Journey32, ScansByKeyboardAreSentByFtpAndAboutOpensAndCloses) {
     ASSERT_TRUE(program.Started());
     HWND main = program.WaitForWindow(kMainWindowClass, kAppTitle, kStartMs);
     ASSERT_TRUE(main) << "the main window did not come";
-    ActivateWindow(main);
+    TakeKeyboard(main);
     Screenshot("2-main-window");
-    auto control = [main](int id) { return GetDlgItem(main, id); };
+    auto control = [main](int id) { return ControlOf(main, id); };
 
     // From the tab strip, Tab reaches the event list.
     PressKey(VK_TAB);
-    ASSERT_TRUE(PumpUntil([&] { return FocusIs(main, kEventList); }, kStepMs));
-    ASSERT_TRUE(ChooseEventByKeyboard(main, "510"));
+    ASSERT_TRUE(PumpUntil([&] { return FocusIs(main, kEventList); }, kStepMs)) << FocusReport(main);
+    ASSERT_TRUE(ChooseEvent(main, "510")) << FocusReport(main);
     const std::string saved = folder + "\\savedata.dat";
     ASSERT_TRUE(EnterAndWait("]1ABCD23E45F678901", [&] { return ReadFileBytes(saved).size() == 48; }))
-        << "the VIN-only scan was not saved: " << WindowText(control(kStatusLabel));
+        << "the VIN-only scan was not saved: " << TextOf(control(kStatusLabel));
 
-    ASSERT_TRUE(ChooseEventByKeyboard(main, "550"));
+    ASSERT_TRUE(ChooseEvent(main, "550")) << FocusReport(main);
     ASSERT_TRUE(EnterAndWait("]2FGHJ34K56L789012", [&] { return FocusIs(main, kRouteField); }));
     ASSERT_TRUE(EnterAndWait("0042", [&] { return FocusIs(main, kDealerField); }));
     ASSERT_TRUE(EnterAndWait("123456", [&] { return ReadFileBytes(saved).size() == 96; }))
-        << "the 550 scan was not saved: " << WindowText(control(kStatusLabel));
-    EXPECT_EQ(WindowText(control(kStatusLabel)), "Last Scan");
+        << "the 550 scan was not saved: " << TextOf(control(kStatusLabel));
+    EXPECT_EQ(TextOf(control(kStatusLabel)), "Last Scan");
     Screenshot("3-two-scans");
 
     const std::string records = ReadFileBytes(saved);
@@ -240,22 +289,23 @@ TEST(Journey32, ScansByKeyboardAreSentByFtpAndAboutOpensAndCloses) {
     PressKey(VK_TAB, false, true);
     ASSERT_TRUE(PumpUntil([&] { return IsWindowVisible(control(kSendDataButton)) != FALSE; }, kStepMs));
     ASSERT_TRUE(PumpUntil([&] { return IsWindowEnabled(control(kSendDataButton)) != FALSE; }, kStepMs));
-    for (int i = 0; i < 4 && !FocusIs(main, kSendDataButton); ++i) {
+    for (int i = 0; i < 6 && !FocusIs(main, kSendDataButton); ++i) {
+        const HWND before = FocusOf(main);
         PressKey(VK_TAB);
-        PumpUntil([] { return false; }, 300);
+        PumpUntil([&] { return FocusOf(main) != before; }, 10000);
     }
-    ASSERT_TRUE(FocusIs(main, kSendDataButton));
+    ASSERT_TRUE(FocusIs(main, kSendDataButton)) << FocusReport(main);
     PressKey(VK_RETURN);
     ASSERT_TRUE(PumpUntil(
         [&] {
-            const std::string log = WindowText(control(kUploadLog));
+            const std::string log = TextOf(control(kUploadLog));
             return log.size() > 11 && log.substr(log.size() - 11) == " File Sent.";
         },
         kStartMs))
-        << "the upload log reads: " << WindowText(control(kUploadLog));
+        << "the upload log reads: " << TextOf(control(kUploadLog));
     Screenshot("4-sent");
 
-    const std::string log = WindowText(control(kUploadLog));
+    const std::string log = TextOf(control(kUploadLog));
     const std::string batch = log.substr(log.rfind('\n') + 1, 16);
     EXPECT_EQ(batch.substr(10), "Q7.TXT") << log;
     EXPECT_EQ(batch.find_first_not_of("0123456789"), 10u) << "named after the minute of sending: " << batch;
@@ -266,8 +316,7 @@ TEST(Journey32, ScansByKeyboardAreSentByFtpAndAboutOpensAndCloses) {
     EXPECT_EQ(GetFileAttributesA(saved.c_str()), INVALID_FILE_ATTRIBUTES) << "savedata.dat stayed after the upload";
 
     // Help > About by its menu keys, closed with Enter on OK.
-    PressKey(VK_MENU);
-    PressKey('H');
+    PressKeyWithAlt('H');
     PressKey('A');
     HWND about = program.WaitForWindow("#32770", "About Quendrel", kStepMs);
     ASSERT_TRUE(about) << "Help > About did not open";

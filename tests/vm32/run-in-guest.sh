@@ -13,9 +13,10 @@ for _ in $(seq 120); do [ -S /tmp/.X11-unix/X9 ] && break; sleep 0.5; done
 status=0
 step() {
   local name=$1 started=$SECONDS rc; shift
+  echo "vm32: $name ..." >/dev/console
   timeout -k 10 "$@" >"/out/$name.log" 2>&1
   rc=$?
-  echo "$name: exit $rc after $((SECONDS - started)) s" | tee -a /out/summary
+  echo "$name: exit $rc after $((SECONDS - started)) s" | tee -a /out/summary >/dev/console
   [ $rc = 0 ] || { status=1; tail -n 80 "/out/$name.log"; }
 }
 step wine-start 600 /usr/lib/wine/wine64 wineboot
@@ -25,7 +26,7 @@ step unit_tests 900 /usr/bin/wine "$build/unit_tests.exe"
 step journey 900 /usr/bin/wine "$build/journey32.exe"
 for suite in /job/extra/*.exe; do
   [ -e "$suite" ] || continue
-  step "$(basename "$suite" .exe)" 900 /usr/bin/wine "$build/$(basename "$suite")"
+  step "$(basename "$suite" .exe)" 300 /usr/bin/wine "$build/$(basename "$suite")"
 done
 xwd -root -silent -out /out/last-screen.xwd 2>/dev/null
 WINEPREFIX=/root/prefix /usr/lib/wine/wineserver -k 2>/dev/null
