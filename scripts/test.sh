@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Builds all three builds and runs every suite through CTest:
 # the native suites, the Windows suites under 64-bit Wine in Xvfb, and the
-# static checks of the 32-bit program.
+# static checks of the 32-bit program; then runs the 32-bit program itself in
+# an emulated guest (scripts/vm32-test.sh).
 set -eu
 root=$(cd "$(dirname "$0")/.." && pwd)
 bash "$root/scripts/deps.sh"
@@ -20,4 +21,5 @@ done
 echo "== fuzz targets: their seeds and a few seconds each"
 bash "$root/bench/fuzz.sh" 3 || status=1
 WINEPREFIX=$prefix /usr/lib/wine/wineserver -k 2>/dev/null || true
+bash "$root/scripts/vm32-test.sh" || status=1
 exit $status
