@@ -303,7 +303,7 @@ std::vector<HWND> DialogsOfThread(DWORD threadId) {
     std::vector<HWND> found;
     EnumThreadWindows(
         threadId,
-        [](HWND window, LPARAM list) -> BOOL {
+        [](HWND window, LPARAM list) CALLBACK -> BOOL {
             if (IsWindowVisible(window) && ClassOf(window) == "#32770") {
                 reinterpret_cast<std::vector<HWND>*>(list)->push_back(window);
             }

@@ -190,7 +190,7 @@ TEST_F(FtpClientTest, AbortDuringTheWaitEndsItAtOnce) {
     static WinInetFtpClient* client = nullptr;
     WinInetFtpClient ftp(30s);
     client = &ftp;
-    const UINT_PTR timer = ::SetTimer(nullptr, 0, 200, [](HWND, UINT, UINT_PTR, DWORD) { client->Abort(); });
+    const UINT_PTR timer = ::SetTimer(nullptr, 0, 200, [](HWND, UINT, UINT_PTR, DWORD) CALLBACK { client->Abort(); });
     const auto started = std::chrono::steady_clock::now();
     const FtpStatus status = SendFile(ftp, SettingsFor(server), "A.TXT");
     const auto took = std::chrono::steady_clock::now() - started;
@@ -206,7 +206,7 @@ TEST_F(FtpClientTest, QuitMessageDuringTheWaitStopsTheUploadAndIsKept) {
     ASSERT_EQ(server.startError(), "");
     WriteLocal("A.TXT", "one\r\n");
     WinInetFtpClient ftp(30s);
-    const UINT_PTR timer = ::SetTimer(nullptr, 0, 200, [](HWND, UINT, UINT_PTR id, DWORD) {
+    const UINT_PTR timer = ::SetTimer(nullptr, 0, 200, [](HWND, UINT, UINT_PTR id, DWORD) CALLBACK {
         ::KillTimer(nullptr, id);
         ::PostQuitMessage(7);
     });

@@ -139,7 +139,7 @@ TEST_F(UploadPageTest, ClosingTheWindowDuringAnUploadStopsItAndKeepsEveryRecord)
     // The close box, pressed while the upload is under way.
     static HWND closing = nullptr;
     closing = window->Handle();
-    SetTimer(nullptr, 0, 500, [](HWND, UINT, UINT_PTR id, DWORD) {
+    SetTimer(nullptr, 0, 500, [](HWND, UINT, UINT_PTR id, DWORD) CALLBACK {
         KillTimer(nullptr, id);
         PostMessageA(closing, WM_CLOSE, 0, 0);
     });
