@@ -25,7 +25,7 @@ REGEDIT4
 "sShortDate"="M/d/yyyy"
 "sTimeFormat"="h:mm:ss tt"
 REG
-  $wine regedit /S "$(winepath_dir=$prefix; echo Z:${prefix//\//\\}\\quendrel-setup.reg)" </dev/null >/dev/null 2>&1
+  $wine regedit /S "Z:${prefix//\//\\}\\quendrel-setup.reg" </dev/null >/dev/null 2>&1
   /usr/lib/wine/wineserver -w
   touch "$prefix/.quendrel-ready"
 fi

@@ -2,6 +2,7 @@
 
 #include "about/about_texts.h"
 #include "about/sysinfo_win.h"
+#include "resource_ids.h"
 #include "platform/unique_handle_win.h"
 
 namespace quendrel {
@@ -9,6 +10,8 @@ namespace quendrel {
 namespace {
 
 constexpr int kTwipsPerInch = 1440;
+constexpr COLORREF kRuleHighlightColour = RGB(255, 255, 255);
+constexpr COLORREF kRuleShadowColour = RGB(128, 128, 128);
 
 class AboutDialog {
 public:
@@ -24,7 +27,7 @@ private:
     void SizeAndPlace(HWND dialog);
     void DrawLine(HDC dc, const TwipsLine& line, COLORREF colour, int width) const;
 
-    unique_hgdiobj font_;
+    unique_hfont font_;
     int dpiX_ = 96;
     int dpiY_ = 96;
 };
@@ -32,16 +35,15 @@ private:
 HFONT CreateMessageFont() {
     NONCLIENTMETRICSA metrics{};
     metrics.cbSize = sizeof(metrics);
-    if (!SystemParametersInfoA(SPI_GETNONCLIENTMETRICS, sizeof(metrics), &metrics, 0)) {
-        return static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
-    }
+    // Without the metrics the dialog keeps the system font (a stock font
+    // must not reach the owner, which deletes its font).
+    if (!SystemParametersInfoA(SPI_GETNONCLIENTMETRICS, sizeof(metrics), &metrics, 0)) return nullptr;
     return CreateFontIndirectA(&metrics.lfMessageFont);
 }
 
 HICON ProgramIcon() {
-    // The program's icon is resource 1 of the executable; a test program
-    // that links the dialog has none.
-    if (HICON icon = LoadIconA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(1))) return icon;
+    // A test program that links the dialog has no icon of its own.
+    if (HICON icon = LoadIconA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDI_QUENDREL))) return icon;
     return LoadIconA(nullptr, IDI_APPLICATION);
 }
 
@@ -74,13 +76,12 @@ void AboutDialog::SizeAndPlace(HWND dialog) {
 }
 
 INT_PTR AboutDialog::OnInitDialog(HWND dialog) {
-    if (HDC screen = GetDC(nullptr)) {
-        dpiX_ = GetDeviceCaps(screen, LOGPIXELSX);
-        dpiY_ = GetDeviceCaps(screen, LOGPIXELSY);
-        ReleaseDC(nullptr, screen);
+    if (const unique_hdc_window screen(nullptr); screen) {
+        dpiX_ = GetDeviceCaps(screen.get(), LOGPIXELSX);
+        dpiY_ = GetDeviceCaps(screen.get(), LOGPIXELSY);
     }
     font_.reset(CreateMessageFont());
-    SendMessageA(dialog, WM_SETFONT, reinterpret_cast<WPARAM>(font_.get()), FALSE);
+    if (font_) SendMessageA(dialog, WM_SETFONT, reinterpret_cast<WPARAM>(font_.get()), FALSE);
     SizeAndPlace(dialog);
 
     const AboutTexts texts = MakeAboutTexts(kQuendrelIdentity);
@@ -122,22 +123,19 @@ INT_PTR AboutDialog::OnCommand(HWND dialog, int id, int notification) {
 void AboutDialog::DrawLine(HDC dc, const TwipsLine& line, COLORREF colour, int width) const {
     // The rule's lines are horizontal: a line `width` wide covers that many
     // pixel rows from its own row downwards.
-    unique_hgdiobj pen(CreatePen(PS_SOLID, 1, colour));
-    HGDIOBJ old = SelectObject(dc, pen.get());
+    const unique_hpen pen(CreatePen(PS_SOLID, 1, colour));
+    const unique_select_object selected(dc, pen.get());
     for (int row = 0; row < width; ++row) {
         MoveToEx(dc, ToPixelsX(line.x1), ToPixelsY(line.y1) + row, nullptr);
         LineTo(dc, ToPixelsX(line.x2) + 1, ToPixelsY(line.y2) + row);
     }
-    SelectObject(dc, old);
 }
 
 INT_PTR AboutDialog::OnPaint(HWND dialog) {
-    PAINTSTRUCT paint;
-    HDC dc = BeginPaint(dialog, &paint);
+    const unique_hdc_paint dc(dialog);
     // The etched rule: a white line with a grey one just above it.
-    DrawLine(dc, about_layout::kRuleHighlight, RGB(255, 255, 255), 2);
-    DrawLine(dc, about_layout::kRuleShadow, RGB(128, 128, 128), 1);
-    EndPaint(dialog, &paint);
+    DrawLine(dc.get(), about_layout::kRuleHighlight, kRuleHighlightColour, 2);
+    DrawLine(dc.get(), about_layout::kRuleShadow, kRuleShadowColour, 1);
     return TRUE;
 }
 

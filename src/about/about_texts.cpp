@@ -8,12 +8,9 @@ AboutTexts MakeAboutTexts(const AppIdentity& app) {
     texts.version = "Version " + std::to_string(app.major) + "." + std::to_string(app.minor) + "." +
                     std::to_string(app.revision);
     texts.title = app.title;
-    texts.description = "Quendrel and Upload Application";
-    texts.disclaimer =
-        "Vossel Inc.\r\n"
-        "2290 Harbor Freight Way\r\n"
-        "Port Ellory, OR 97411\r\n"
-        "(555) 014-2290";
+    texts.description = QUENDREL_DESCRIPTION;
+    texts.disclaimer = QUENDREL_VENDOR "\r\n" QUENDREL_VENDOR_STREET "\r\n" QUENDREL_VENDOR_CITY "\r\n"
+        QUENDREL_VENDOR_TELEPHONE;
     return texts;
 }
 

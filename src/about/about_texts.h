@@ -2,17 +2,16 @@
 // What the About dialog shows, and where, independent of the window system.
 #include <string>
 
-#include "app/app_identity.h"
+#include "product.h"
 
 namespace quendrel {
 
-
 struct AboutTexts {
-    std::string caption;      // window caption
-    std::string title;        // lblTitle
-    std::string version;      // lblVersion
-    std::string description;  // lblDescription
-    std::string disclaimer;   // lblDisclaimer: maker, street, city, telephone
+    std::string caption;      // the dialog's caption
+    std::string title;        // the program's title, in the first line
+    std::string version;      // "Version 1.0.0"
+    std::string description;  // what the program is for
+    std::string disclaimer;   // the vendor: name, street, city, telephone
 };
 
 // The texts set each time the dialog loads.

@@ -2,6 +2,8 @@
 
 #include <vector>
 
+#include "config/settings_rules.h"
+
 namespace quendrel {
 
 namespace {
@@ -19,66 +21,55 @@ private:
     RegKeyToken key_;
 };
 
-std::string HexOfBytesReversed(const std::string& bytes) {
-    static const char kDigits[] = "0123456789ABCDEF";
-    std::string hex;
-    for (auto it = bytes.rbegin(); it != bytes.rend(); ++it) {
-        const auto byte = static_cast<unsigned char>(*it);
-        hex.push_back(kDigits[byte >> 4]);
-        hex.push_back(kDigits[byte & 0x0F]);
-    }
-    return hex;
-}
-
 }  // namespace
 
-bool GetKeyValue(ISysInfoHost& host, RegRootKey keyRoot, const std::string& keyName,
-                 const std::string& subKeyRef, std::string& keyVal) {
+Status GetKeyValue(ISysInfoHost& host, const std::string& keyName, const std::string& subKeyRef,
+                   std::string& keyVal, bool& found) {
+    found = false;
     RegKeyToken key = 0;
-    if (host.OpenKey(keyRoot, keyName, 0, kKeyAllAccess, key) != 0) {
+    if (!host.OpenLocalMachineKey(keyName, key)) {
         keyVal.clear();
-        return false;
+        return Status::Ok();
     }
     KeyCloser closer(host, key);
 
     std::vector<unsigned char> buffer(kKeyValueBufferSize, 0);
     std::uint32_t size = static_cast<std::uint32_t>(buffer.size());
-    std::uint32_t type = 0;
-    if (host.QueryValue(key, subKeyRef, type, buffer.data(), size) != 0) {
+    RegValueType type = RegValueType::Other;
+    if (!host.QueryValue(key, subKeyRef, type, buffer.data(), size)) {
         keyVal.clear();
-        return false;
+        return Status::Ok();
     }
 
-    if (size == 0) throw SysInfoFailure("The registry value holds no data.");
-    if (size > buffer.size()) throw SysInfoFailure("The registry returned more data than it was given room for.");
+    if (size == 0) return Status::Failed("The registry value holds no data.");
+    if (size > buffer.size()) return Status::Failed("The registry returned more data than it was given room for.");
     std::size_t kept = size;
     if (buffer[size - 1] == 0) --kept;
     const std::string text(reinterpret_cast<const char*>(buffer.data()), kept);
 
-    if (type == kRegSz) {
+    found = true;
+    if (type == RegValueType::Text) {
         keyVal = text;
-    } else if (type == kRegDword) {
-        keyVal = "&h" + HexOfBytesReversed(text);
+    } else if (type == RegValueType::Number) {
+        keyVal = "&h" + EncodeRegCode(text);  // the same digits, last byte first
     }
-    return true;
+    return Status::Ok();
 }
 
 void StartSysInfo(ISysInfoHost& host, const std::string& appTitle) {
-    try {
-        std::string sysInfoPath;
-        bool found = false;
-        if (GetKeyValue(host, kHkeyLocalMachine, kMsInfoSubkey, kMsInfoValueName, sysInfoPath)) {
-            // The tool's full file name, started without testing that it exists.
-            found = true;
-        } else if (GetKeyValue(host, kHkeyLocalMachine, kSharedToolsSubkey, kSharedToolsValueName, sysInfoPath)) {
-            // A folder that should hold the tool.
+    std::string sysInfoPath;
+    bool found = false;
+    Status looked = GetKeyValue(host, kMsInfoSubkey, kMsInfoValueName, sysInfoPath, found);
+    if (looked.ok() && !found) {
+        // The second key names a folder that should hold the tool.
+        looked = GetKeyValue(host, kSharedToolsSubkey, kSharedToolsValueName, sysInfoPath, found);
+        if (found) {
             sysInfoPath += kMsInfoFileName;
             found = host.FileExists(sysInfoPath);
         }
-        if (found && host.StartProgram(sysInfoPath)) return;
-    } catch (const std::exception&) {
-        // Reported below, like every other way of not starting the tool.
     }
+    // The first key's value is the tool's full file name, started without testing that it exists.
+    if (looked.ok() && found && host.StartProgram(sysInfoPath)) return;
     host.ShowMessage(kSysInfoUnavailableMessage, appTitle);
 }
 

@@ -1,38 +1,34 @@
 #include "about/sysinfo_win.h"
 
-#include <vector>
-
 #include "platform/unique_handle_win.h"
 
 namespace quendrel {
 
 namespace {
 
-HKEY RootHkey(RegRootKey root) {
-    // Predefined keys are sign-extended 32-bit values, as the SDK defines them.
-    return reinterpret_cast<HKEY>(static_cast<ULONG_PTR>(static_cast<LONG>(root)));
-}
-
 HKEY KeyHkey(RegKeyToken key) { return reinterpret_cast<HKEY>(key); }
 
 }  // namespace
 
-std::int32_t Win32SysInfoHost::OpenKey(RegRootKey root, const std::string& subkey, std::uint32_t options,
-                                       std::uint32_t access, RegKeyToken& key) {
+bool Win32SysInfoHost::OpenLocalMachineKey(const std::string& subkey, RegKeyToken& key) {
     HKEY opened = nullptr;
-    const LONG status = RegOpenKeyExA(RootHkey(root), subkey.c_str(), options, access | KEY_WOW64_32KEY, &opened);
-    if (status == ERROR_SUCCESS) key = reinterpret_cast<RegKeyToken>(opened);
-    return status;
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, subkey.c_str(), 0, KEY_ALL_ACCESS | KEY_WOW64_32KEY, &opened) !=
+        ERROR_SUCCESS) {
+        return false;
+    }
+    key = reinterpret_cast<RegKeyToken>(opened);
+    return true;
 }
 
-std::int32_t Win32SysInfoHost::QueryValue(RegKeyToken key, const std::string& name, std::uint32_t& type,
-                                          unsigned char* data, std::uint32_t& size) {
+bool Win32SysInfoHost::QueryValue(RegKeyToken key, const std::string& name, RegValueType& type,
+                                  unsigned char* data, std::uint32_t& size) {
     DWORD valueType = 0;
     DWORD byteCount = size;
     const LONG status = RegQueryValueExA(KeyHkey(key), name.c_str(), nullptr, &valueType, data, &byteCount);
-    type = valueType;
+    type = valueType == REG_SZ ? RegValueType::Text : valueType == REG_DWORD ? RegValueType::Number
+                                                                              : RegValueType::Other;
     size = byteCount;
-    return status;
+    return status == ERROR_SUCCESS;
 }
 
 void Win32SysInfoHost::CloseKey(RegKeyToken key) { RegCloseKey(KeyHkey(key)); }
@@ -49,10 +45,8 @@ bool Win32SysInfoHost::StartProgram(const std::string& path) {
     startup.dwFlags = STARTF_USESHOWWINDOW;
     startup.wShowWindow = SW_SHOWNORMAL;
     PROCESS_INFORMATION process{};
-    std::string commandLine = "\"" + path + "\"";
-    std::vector<char> writable(commandLine.begin(), commandLine.end());
-    writable.push_back('\0');
-    if (!CreateProcessA(path.c_str(), writable.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+    std::string commandLine = "\"" + path + "\"";  // CreateProcessA may write into it
+    if (!CreateProcessA(path.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
                         &process)) {
         return false;
     }

@@ -13,10 +13,9 @@ public:
     // Message boxes are owned by `owner` (may be null).
     explicit Win32SysInfoHost(HWND owner) : owner_(owner) {}
 
-    std::int32_t OpenKey(RegRootKey root, const std::string& subkey, std::uint32_t options,
-                         std::uint32_t access, RegKeyToken& key) override;
-    std::int32_t QueryValue(RegKeyToken key, const std::string& name, std::uint32_t& type,
-                            unsigned char* data, std::uint32_t& size) override;
+    bool OpenLocalMachineKey(const std::string& subkey, RegKeyToken& key) override;
+    bool QueryValue(RegKeyToken key, const std::string& name, RegValueType& type, unsigned char* data,
+                    std::uint32_t& size) override;
     void CloseKey(RegKeyToken key) override;
     bool FileExists(const std::string& path) override;
     bool StartProgram(const std::string& path) override;

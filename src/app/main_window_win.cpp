@@ -7,6 +7,7 @@
 #include <iterator>
 
 #include "about/about_dialog_win.h"
+#include "config/settings_rules.h"
 #include "platform/ftp_client_win.h"
 #include "platform/clock_win.h"
 #include "scan/event_types.h"
@@ -279,12 +280,11 @@ bool MainWindow::Load() {
     ComboBox_SetCurSel(list, -1);
     FitDropDownWidth(list);
 
-    std::optional<LocationSettings> settings = LoadLocationSettings(services_.registry);
-    if (!settings) {
-        MessageBoxA(nullptr, kMissingLocationMessage, kAppTitle, MB_OK | MB_ICONEXCLAMATION);
+    const Status loaded = LoadSettingsAtStartUp(services_.registry, settings_);
+    if (!loaded.ok()) {
+        MessageBoxA(nullptr, loaded.description.c_str(), kAppTitle, MB_OK | MB_ICONEXCLAMATION);
         return false;
     }
-    settings_ = *settings;
     scan_ = std::make_unique<ScanController>(*this, services_.clock, services_.files, settings_);
     SetTimer(hwnd_, kClockTimer, kClockIntervalMs, nullptr);
     return true;

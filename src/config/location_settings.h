@@ -3,6 +3,7 @@
 #include <string>
 
 #include "platform/registry.h"
+#include "product.h"
 
 namespace quendrel {
 
@@ -19,22 +20,7 @@ inline constexpr const char* kLocationSubkey = "SOFTWARE\\VOSSEL\\QUENDREL";
 inline constexpr const char* kLocationValueName = "REGCODE";
 inline constexpr const char* kMissingLocationMessage =
     "You need to run the location.reg file for this location on this PC or get a "
-    "location.reg file from Vossel Inc. (555) 014-2290";
-
-// Whether a text can stand in a Windows file name: batch files are named
-// after the location code. Control characters (line ends among them) and
-// \ / : * ? " < > | cannot.
-inline bool FitsInFileName(const std::string& text) {
-    for (char ch : text) {
-        const auto c = static_cast<unsigned char>(ch);
-        if (c < 32) return false;
-        switch (c) {
-            case '\\': case '/': case ':': case '*': case '?': case '"': case '<': case '>': case '|': return false;
-            default: break;
-        }
-    }
-    return true;
-}
+    "location.reg file from " QUENDREL_VENDOR " " QUENDREL_VENDOR_TELEPHONE;
 
 // Pairs of hexadecimal digits to the characters they encode.
 std::string HexToText(const std::string& hex);

@@ -5,16 +5,9 @@
 #include <cstdint>
 #include <string>
 
-namespace quendrel {
+#include "platform/status.h"
 
-// Result of a file operation: empty description means success; otherwise it
-// is the system's text for the failure, fit to show to the operator.
-struct FileStatus {
-    std::string description;
-    bool ok() const { return description.empty(); }
-    static FileStatus Ok() { return {}; }
-    static FileStatus Failed(std::string d) { return {d.empty() ? std::string("Unknown file error.") : std::move(d)}; }
-};
+namespace quendrel {
 
 class IFileSystem {
 public:

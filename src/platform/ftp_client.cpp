@@ -6,17 +6,6 @@
 namespace quendrel {
 
 namespace {
-std::optional<std::uint16_t> ParsePort(const std::string& text) {
-    if (text.empty() || text.size() > 5) return std::nullopt;
-    if (!std::all_of(text.begin(), text.end(), [](unsigned char c) { return std::isdigit(c); }))
-        return std::nullopt;
-    const long port = std::stol(text);
-    if (port < 1 || port > 65535) return std::nullopt;
-    return static_cast<std::uint16_t>(port);
-}
-}  // namespace
-
-namespace {
 bool HasReplyCode(const std::string& reply) {
     return reply.size() >= 3 && std::isdigit(static_cast<unsigned char>(reply[0])) &&
            std::isdigit(static_cast<unsigned char>(reply[1])) && std::isdigit(static_cast<unsigned char>(reply[2]));
@@ -63,30 +52,6 @@ std::string NameTakenOnServerMessage(const std::string& fileName) {
 std::string RemoteLeafName(const std::string& remoteName) {
     const auto slash = remoteName.find_last_of("/\\");
     return slash == std::string::npos ? remoteName : remoteName.substr(slash + 1);
-}
-
-std::optional<FtpEndpoint> ParseFtpHost(const std::string& ftpHost) {
-    if (ftpHost.empty()) return std::nullopt;
-    if (ftpHost.front() == '[') {
-        const auto close = ftpHost.find(']');
-        if (close == std::string::npos || close == 1) return std::nullopt;
-        FtpEndpoint endpoint{ftpHost.substr(1, close - 1), kDefaultFtpPort};
-        const std::string rest = ftpHost.substr(close + 1);
-        if (rest.empty()) return endpoint;
-        if (rest.front() != ':') return std::nullopt;
-        const auto port = ParsePort(rest.substr(1));
-        if (!port) return std::nullopt;
-        endpoint.port = *port;
-        return endpoint;
-    }
-    const auto firstColon = ftpHost.find(':');
-    if (firstColon == std::string::npos) return FtpEndpoint{ftpHost, kDefaultFtpPort};
-    // More than one colon without brackets: an IPv6 address with no port.
-    if (ftpHost.find(':', firstColon + 1) != std::string::npos) return FtpEndpoint{ftpHost, kDefaultFtpPort};
-    if (firstColon == 0) return std::nullopt;
-    const auto port = ParsePort(ftpHost.substr(firstColon + 1));
-    if (!port) return std::nullopt;
-    return FtpEndpoint{ftpHost.substr(0, firstColon), *port};
 }
 
 }  // namespace quendrel

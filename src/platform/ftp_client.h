@@ -3,21 +3,13 @@
 // operations below used in order by SendFile. The Win32 implementation is in
 // ftp_client_win.h; tests use a scripted fake.
 #include <chrono>
-#include <cstdint>
 #include <optional>
 #include <string>
 
-namespace quendrel {
+#include "config/settings_rules.h"
+#include "platform/status.h"
 
-// Result of an FTP operation: empty description means success; otherwise it
-// says what went wrong in words an operator can act on (the server's own reply
-// where there is one).
-struct FtpStatus {
-    std::string description;
-    bool ok() const { return description.empty(); }
-    static FtpStatus Ok() { return {}; }
-    static FtpStatus Failed(std::string d) { return {d.empty() ? std::string("Unknown FTP error.") : std::move(d)}; }
-};
+namespace quendrel {
 
 // How long a server may stay silent, while connecting or during a transfer,
 // before the upload is given up. During a transfer, silence is time in which
@@ -71,15 +63,5 @@ std::optional<unsigned long long> SizeFromReply(const std::string& reply);
 std::string NameTakenOnServerMessage(const std::string& fileName);
 // The last part of a remote name ("/in/A.TXT" gives "A.TXT").
 std::string RemoteLeafName(const std::string& remoteName);
-
-// Server address of an FtpHost setting: "host", "host:port", "[v6address]",
-// "[v6address]:port", or a bare IPv6 address. Port 21 when none is given.
-struct FtpEndpoint {
-    std::string host;
-    std::uint16_t port = 21;
-};
-inline constexpr std::uint16_t kDefaultFtpPort = 21;
-// Empty when the text names no usable host and port.
-std::optional<FtpEndpoint> ParseFtpHost(const std::string& ftpHost);
 
 }  // namespace quendrel

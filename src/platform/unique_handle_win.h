@@ -54,16 +54,68 @@ struct InternetHandleTraits {
     static bool IsValid(HINTERNET h) { return h != nullptr; }
     static void Close(HINTERNET h) { ::InternetCloseHandle(h); }
 };
+template <typename Gdi>
 struct GdiObjectTraits {
-    static HGDIOBJ Invalid() { return nullptr; }
-    static bool IsValid(HGDIOBJ h) { return h != nullptr; }
-    static void Close(HGDIOBJ h) { ::DeleteObject(h); }
+    static Gdi Invalid() { return nullptr; }
+    static bool IsValid(Gdi h) { return h != nullptr; }
+    static void Close(Gdi h) { ::DeleteObject(h); }
+};
+
+struct LocalMemoryTraits {
+    static HLOCAL Invalid() { return nullptr; }
+    static bool IsValid(HLOCAL h) { return h != nullptr; }
+    static void Close(HLOCAL h) { ::LocalFree(h); }
 };
 
 using unique_hkey = UniqueHandle<HKEY, HkeyTraits>;
 using unique_hfile = UniqueHandle<HANDLE, FileHandleTraits>;
 using unique_handle = UniqueHandle<HANDLE, KernelHandleTraits>;
 using unique_hinternet = UniqueHandle<HINTERNET, InternetHandleTraits>;
-using unique_hgdiobj = UniqueHandle<HGDIOBJ, GdiObjectTraits>;
+using unique_hgdiobj = UniqueHandle<HGDIOBJ, GdiObjectTraits<HGDIOBJ>>;
+using unique_hfont = UniqueHandle<HFONT, GdiObjectTraits<HFONT>>;
+using unique_hpen = UniqueHandle<HPEN, GdiObjectTraits<HPEN>>;
+using unique_hlocal = UniqueHandle<HLOCAL, LocalMemoryTraits>;
+
+// Owners of what a window paints with, in the manner of WIL's unique_hdc_window,
+// unique_hdc_paint and unique_select_object: each undoes its call when it ends.
+class unique_hdc_window {
+public:
+    explicit unique_hdc_window(HWND window) : window_(window), dc_(::GetDC(window)) {}
+    ~unique_hdc_window() { if (dc_) ::ReleaseDC(window_, dc_); }
+    unique_hdc_window(const unique_hdc_window&) = delete;
+    unique_hdc_window& operator=(const unique_hdc_window&) = delete;
+    HDC get() const { return dc_; }
+    explicit operator bool() const { return dc_ != nullptr; }
+
+private:
+    HWND window_;
+    HDC dc_;
+};
+
+class unique_hdc_paint {
+public:
+    explicit unique_hdc_paint(HWND window) : window_(window), dc_(::BeginPaint(window, &paint_)) {}
+    ~unique_hdc_paint() { ::EndPaint(window_, &paint_); }
+    unique_hdc_paint(const unique_hdc_paint&) = delete;
+    unique_hdc_paint& operator=(const unique_hdc_paint&) = delete;
+    HDC get() const { return dc_; }
+
+private:
+    HWND window_;
+    PAINTSTRUCT paint_{};
+    HDC dc_;
+};
+
+class unique_select_object {
+public:
+    unique_select_object(HDC dc, HGDIOBJ object) : dc_(dc), previous_(::SelectObject(dc, object)) {}
+    ~unique_select_object() { if (previous_) ::SelectObject(dc_, previous_); }
+    unique_select_object(const unique_select_object&) = delete;
+    unique_select_object& operator=(const unique_select_object&) = delete;
+
+private:
+    HDC dc_;
+    HGDIOBJ previous_;
+};
 
 }  // namespace quendrel

@@ -2,17 +2,13 @@
 
 #include <cstdint>
 
+#include "config/settings_rules.h"
 #include "upload/send_file.h"
 #include "upload/upload_batch.h"
 
 namespace quendrel {
 
 namespace {
-constexpr const char* kAskForLocationFile =
-    " Nothing was sent. Ask Vossel Inc. for a corrected location.reg file for this location.";
-
-bool HasLineBreak(const std::string& text) { return text.find_first_of("\r\n") != std::string::npos; }
-
 // Clears the running flag however the command ends.
 class RunningScope {
 public:
@@ -27,18 +23,7 @@ private:
 }  // namespace
 
 std::string UnsafeSettingsMessage(const LocationSettings& settings) {
-    if (!FitsInFileName(settings.LocationCode)) {
-        return std::string("The location code of this PC holds a character that a file name cannot hold "
-                           "(a line break, or one of \\ / : * ? \" < > |).") +
-               kAskForLocationFile;
-    }
-    if (HasLineBreak(settings.RemotePath))
-        return std::string("The remote path of this PC's location holds a line break.") + kAskForLocationFile;
-    if (HasLineBreak(settings.FtpHost) || !ParseFtpHost(settings.FtpHost)) {
-        return "The FTP server of this PC's location, \"" + settings.FtpHost +
-               "\", is not a host name with an optional \":port\" (1 to 65535)." + kAskForLocationFile;
-    }
-    return {};
+    return CheckSettingsBeforeUpload(settings).description;
 }
 
 SendDataCommand::SendDataCommand(IFileSystem& files, IClock& clock, IFtpClient& ftp, ISendDataView& view,

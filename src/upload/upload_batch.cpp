@@ -75,7 +75,7 @@ FileStatus BuildUploadFile(IFileSystem& files, const LocalTime& now, const std::
     }
     status = files.WriteNew(fileName, UploadFileContents(fileName, records));
     if (!status.ok()) {
-        if (files.Exists(fileName)) files.Remove(fileName);
+        if (files.Exists(fileName)) static_cast<void>(files.Remove(fileName));  // the write failure is what counts
         return status;
     }
     built.fileName = fileName;

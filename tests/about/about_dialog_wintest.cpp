@@ -2,7 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "about/about_dialog_win.h"
-#include "about/wine_helpers.h"
+#include "support/win_support_win.h"
 
 namespace quendrel::testing {
 namespace {
@@ -52,13 +52,13 @@ Seen LookAtDialog(HWND owner) {
     const DWORD uiThread = GetCurrentThreadId();
     WhileDialogRuns([&] { ShowAboutDialog(owner); },
                     [&](HWND dialog) {
-                        seen.caption = TextOf(dialog);
-                        seen.title = TextOf(GetDlgItem(dialog, kAboutTitleId));
-                        seen.version = TextOf(GetDlgItem(dialog, kAboutVersionId));
-                        seen.description = TextOf(GetDlgItem(dialog, kAboutDescriptionId));
-                        seen.disclaimer = TextOf(GetDlgItem(dialog, kAboutDisclaimerId));
-                        seen.ok = TextOf(GetDlgItem(dialog, IDOK));
-                        seen.sysInfo = TextOf(GetDlgItem(dialog, kAboutSysInfoId));
+                        seen.caption = WindowText(dialog);
+                        seen.title = WindowText(GetDlgItem(dialog, kAboutTitleId));
+                        seen.version = WindowText(GetDlgItem(dialog, kAboutVersionId));
+                        seen.description = WindowText(GetDlgItem(dialog, kAboutDescriptionId));
+                        seen.disclaimer = WindowText(GetDlgItem(dialog, kAboutDisclaimerId));
+                        seen.ok = WindowText(GetDlgItem(dialog, IDOK));
+                        seen.sysInfo = WindowText(GetDlgItem(dialog, kAboutSysInfoId));
                         seen.style = GetWindowLongA(dialog, GWL_STYLE);
                         seen.okIsDefault = LOWORD(SendMessageA(dialog, DM_GETDEFID, 0, 0)) == IDOK;
                         GUITHREADINFO info{};
@@ -190,9 +190,9 @@ TEST(AboutDialog, EnterOnSystemInfoRunsItInsteadOfClosing) {
     std::string message;
     bool stillOpen = false;
     // With no System Information tool registered, its message comes up.
-    ASSERT_TRUE(ImportWithRegedit(
+    ImportRegistry(
         "REGEDIT4\r\n\r\n[-HKEY_LOCAL_MACHINE\\SOFTWARE\\Wow6432Node\\Microsoft\\Shared Tools\\MSINFO]\r\n\r\n"
-        "[-HKEY_LOCAL_MACHINE\\SOFTWARE\\Wow6432Node\\Microsoft\\Shared Tools Location]\r\n\r\n"));
+        "[-HKEY_LOCAL_MACHINE\\SOFTWARE\\Wow6432Node\\Microsoft\\Shared Tools Location]\r\n\r\n");
     WhileDialogRuns([] { ShowAboutDialog(nullptr); },
                     [&](HWND dialog) {
                         HWND sysInfo = GetDlgItem(dialog, kAboutSysInfoId);

@@ -6,7 +6,7 @@
 
 #include <gtest/gtest.h>
 
-#include "about/wine_helpers.h"
+#include "support/win_support_win.h"
 #include "app/main_window_win.h"
 #include "platform/beep_win.h"
 #include "platform/clock_win.h"
@@ -38,7 +38,7 @@ TEST(AboutOverMainWindow, MainWindowTakesNoInputWhileTheDialogIsOpenAndItsClockR
     Win32Clock clock;
     Win32Beeper beeper;
     FakeRegistry registry;
-    // The worked example: l=X1;h=SERVER1;
+    // REGCODE for l=X1;h=SERVER1;
     registry.AddKey(RegView::Bits32, FakeRegistry::Entry{0, RegValue::Text("3B315245565245533D683B31583D6C")});
     const MainWindowServices services{clock, SystemFileSystem(), beeper, registry};
     std::unique_ptr<MainWindow> window = MainWindow::Create(GetModuleHandleA(nullptr), services);
@@ -66,8 +66,8 @@ TEST(AboutOverMainWindow, MainWindowTakesNoInputWhileTheDialogIsOpenAndItsClockR
             dialogOwnedByMain = GetWindow(dialog, GW_OWNER) == main;
             enabledWhileOpen = IsWindowEnabled(main) != FALSE;
 
-            const std::string before = TextOf(clockLabel);
-            clockChanged = WaitUntil([&] { return TextOf(clockLabel) != before; }, 3500);
+            const std::string before = WindowText(clockLabel);
+            clockChanged = WaitUntil([&] { return WindowText(clockLabel) != before; }, 3500);
 
             // Move the dialog off the tab row and click the "Upload" tab.
             SetWindowPos(dialog, nullptr, 850, 700, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);

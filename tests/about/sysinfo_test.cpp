@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <map>
 #include <set>
@@ -11,19 +12,18 @@
 namespace quendrel {
 namespace {
 
-constexpr std::int32_t kFileNotFound = 2;
-constexpr std::int32_t kAccessDenied = 5;
-constexpr std::int32_t kMoreData = 234;
-constexpr std::uint32_t kRegBinary = 3;
+constexpr RegValueType kRegSz = RegValueType::Text;
+constexpr RegValueType kRegDword = RegValueType::Number;
+constexpr RegValueType kRegBinary = RegValueType::Other;
 
 struct StoredValue {
-    std::uint32_t type;
+    RegValueType type;
     std::string bytes;
 };
 
 std::string Sz(const std::string& text) { return text + std::string(1, '\0'); }
 
-// Behaves like advapi32 over an in-memory HKEY_LOCAL_MACHINE, and records
+// Behaves like the registry's HKEY_LOCAL_MACHINE held in memory, and records
 // what the logic asked of it.
 class FakeHost : public ISysInfoHost {
 public:
@@ -31,65 +31,51 @@ public:
     std::set<std::string> readOnlyKeys;  // may be read but not opened with full access
     std::set<std::string> files;
     bool startSucceeds = true;
-    bool fileTestThrows = false;
+    bool fileTestFails = false;
 
-    struct OpenCall {
-        RegRootKey root;
-        std::string subkey;
-        std::uint32_t options;
-        std::uint32_t access;
-    };
-    std::vector<OpenCall> opens;
+    std::vector<std::string> opens;
     std::vector<std::uint32_t> queriedSizes;
     int openKeys = 0;
     std::vector<std::string> fileTests;
     std::vector<std::string> started;
     std::vector<std::pair<std::string, std::string>> messages;
 
-    void Put(const std::string& subkey, const std::string& name, std::uint32_t type, const std::string& bytes) {
+    void Put(const std::string& subkey, const std::string& name, RegValueType type, const std::string& bytes) {
         keys[subkey][name] = StoredValue{type, bytes};
     }
     bool Opened(const std::string& subkey) const {
-        for (const auto& call : opens) {
-            if (call.subkey == subkey) return true;
-        }
-        return false;
+        return std::find(opens.begin(), opens.end(), subkey) != opens.end();
     }
 
-    std::int32_t OpenKey(RegRootKey root, const std::string& subkey, std::uint32_t options, std::uint32_t access,
-                         RegKeyToken& key) override {
-        opens.push_back({root, subkey, options, access});
-        if (root != kHkeyLocalMachine) return kFileNotFound;
-        auto it = keys.find(subkey);
-        if (it == keys.end()) return kFileNotFound;
-        const std::uint32_t readOnly = 0x20019;  // KEY_READ
-        if (readOnlyKeys.count(subkey) && (access & ~readOnly) != 0) return kAccessDenied;
+    bool OpenLocalMachineKey(const std::string& subkey, RegKeyToken& key) override {
+        opens.push_back(subkey);
+        if (!keys.count(subkey) || readOnlyKeys.count(subkey)) return false;
         handles_.push_back(subkey);
         key = handles_.size();
         ++openKeys;
-        return 0;
+        return true;
     }
 
-    std::int32_t QueryValue(RegKeyToken key, const std::string& name, std::uint32_t& type, unsigned char* data,
-                            std::uint32_t& size) override {
+    bool QueryValue(RegKeyToken key, const std::string& name, RegValueType& type, unsigned char* data,
+                    std::uint32_t& size) override {
         queriedSizes.push_back(size);
         const auto& values = keys.at(handles_.at(key - 1));
         auto it = values.find(name);
-        if (it == values.end()) return kFileNotFound;
+        if (it == values.end()) return false;
         const StoredValue& value = it->second;
         type = value.type;
         const std::uint32_t room = size;
         size = static_cast<std::uint32_t>(value.bytes.size());
-        if (value.bytes.size() > room) return kMoreData;
+        if (value.bytes.size() > room) return false;
         std::memcpy(data, value.bytes.data(), value.bytes.size());
-        return 0;
+        return true;
     }
 
     void CloseKey(RegKeyToken) override { --openKeys; }
 
     bool FileExists(const std::string& path) override {
         fileTests.push_back(path);
-        if (fileTestThrows) throw SysInfoFailure("bad file name");
+        if (fileTestFails) return false;
         return files.count(path) != 0;
     }
     bool StartProgram(const std::string& path) override {
@@ -106,18 +92,21 @@ private:
 
 const std::string kKey = "SOFTWARE\\Test";
 
+// GetKeyValue's answer for a value it can read: found or not.
+bool Found(FakeHost& host, const std::string& keyName, const std::string& valueName, std::string& value) {
+    bool found = false;
+    EXPECT_TRUE(GetKeyValue(host, keyName, valueName, value, found).ok());
+    return found;
+}
+
 // --- GetKeyValue ---------------------------------------------------------
 
-TEST(GetKeyValue, OpensTheKeyWithFullAccessAndQueriesOnceInto1024Bytes) {
+TEST(GetKeyValue, OpensTheKeyOnceQueriesOnceInto1024BytesAndClosesIt) {
     FakeHost host;
     host.Put(kKey, "V", kRegSz, Sz("x"));
     std::string value;
-    ASSERT_TRUE(GetKeyValue(host, kHkeyLocalMachine, kKey, "V", value));
-    ASSERT_EQ(host.opens.size(), 1u);
-    EXPECT_EQ(host.opens[0].root, 0x80000002u);
-    EXPECT_EQ(host.opens[0].subkey, kKey);
-    EXPECT_EQ(host.opens[0].options, 0u);
-    EXPECT_EQ(host.opens[0].access, 0x2003Fu);
+    ASSERT_TRUE(Found(host, kKey, "V", value));
+    EXPECT_EQ(host.opens, std::vector<std::string>{kKey});
     EXPECT_EQ(host.queriedSizes, std::vector<std::uint32_t>{1024});
     EXPECT_EQ(host.openKeys, 0) << "the key must be closed";
 }
@@ -130,14 +119,14 @@ TEST(GetKeyValue, TextDropsOnlyAFinalNul) {
     host.Put(kKey, "Empty", kRegSz, Sz(""));
     std::string value;
 
-    ASSERT_TRUE(GetKeyValue(host, kHkeyLocalMachine, kKey, "WithNul", value));
+    ASSERT_TRUE(Found(host, kKey, "WithNul", value));
     EXPECT_EQ(value, "C:\\Tools\\msinfo32.exe");
-    ASSERT_TRUE(GetKeyValue(host, kHkeyLocalMachine, kKey, "WithoutNul", value));
+    ASSERT_TRUE(Found(host, kKey, "WithoutNul", value));
     EXPECT_EQ(value, "C:\\abc");
-    ASSERT_TRUE(GetKeyValue(host, kHkeyLocalMachine, kKey, "TwoNuls", value));
+    ASSERT_TRUE(Found(host, kKey, "TwoNuls", value));
     EXPECT_EQ(value, std::string("ab\0", 3));
     value = "before";
-    ASSERT_TRUE(GetKeyValue(host, kHkeyLocalMachine, kKey, "Empty", value));
+    ASSERT_TRUE(Found(host, kKey, "Empty", value));
     EXPECT_EQ(value, "");
 }
 
@@ -148,11 +137,11 @@ TEST(GetKeyValue, DwordBecomesAmpHAndItsBytesLastFirst) {
     host.Put(kKey, "HighByte", kRegDword, std::string("\x00\x00\x00\xAB", 4));
     std::string value;
 
-    ASSERT_TRUE(GetKeyValue(host, kHkeyLocalMachine, kKey, "Big", value));
+    ASSERT_TRUE(Found(host, kKey, "Big", value));
     EXPECT_EQ(value, "&h12345678");
-    ASSERT_TRUE(GetKeyValue(host, kHkeyLocalMachine, kKey, "One", value));
+    ASSERT_TRUE(Found(host, kKey, "One", value));
     EXPECT_EQ(value, "&h000001");
-    ASSERT_TRUE(GetKeyValue(host, kHkeyLocalMachine, kKey, "HighByte", value));
+    ASSERT_TRUE(Found(host, kKey, "HighByte", value));
     EXPECT_EQ(value, "&hAB000000");
 }
 
@@ -160,7 +149,7 @@ TEST(GetKeyValue, OtherTypesAreFoundButLeaveTheTextAlone) {
     FakeHost host;
     host.Put(kKey, "Bin", kRegBinary, "\x01\x02");
     std::string value = "unchanged";
-    EXPECT_TRUE(GetKeyValue(host, kHkeyLocalMachine, kKey, "Bin", value));
+    EXPECT_TRUE(Found(host, kKey, "Bin", value));
     EXPECT_EQ(value, "unchanged");
 }
 
@@ -168,10 +157,10 @@ TEST(GetKeyValue, MissingKeyOrValueIsNotFoundAndEmptiesTheText) {
     FakeHost host;
     host.Put(kKey, "Other", kRegSz, Sz("x"));
     std::string value = "stale";
-    EXPECT_FALSE(GetKeyValue(host, kHkeyLocalMachine, "SOFTWARE\\Missing", "V", value));
+    EXPECT_FALSE(Found(host, "SOFTWARE\\Missing", "V", value));
     EXPECT_EQ(value, "");
     value = "stale";
-    EXPECT_FALSE(GetKeyValue(host, kHkeyLocalMachine, kKey, "V", value));
+    EXPECT_FALSE(Found(host, kKey, "V", value));
     EXPECT_EQ(value, "");
     EXPECT_EQ(host.openKeys, 0);
 }
@@ -181,7 +170,7 @@ TEST(GetKeyValue, KeyReadableButNotFullyOpenableIsNotFound) {
     host.Put(kKey, "V", kRegSz, Sz("x"));
     host.readOnlyKeys.insert(kKey);
     std::string value = "stale";
-    EXPECT_FALSE(GetKeyValue(host, kHkeyLocalMachine, kKey, "V", value));
+    EXPECT_FALSE(Found(host, kKey, "V", value));
     EXPECT_EQ(value, "");
 }
 
@@ -192,12 +181,12 @@ TEST(GetKeyValue, ValueLongerThan1024BytesIsNotFoundAnd1024IsFound) {
     host.Put(kKey, "TooLong", kRegSz, std::string(1024, 'c') + '\0');
     std::string value;
 
-    ASSERT_TRUE(GetKeyValue(host, kHkeyLocalMachine, kKey, "Fits", value));
+    ASSERT_TRUE(Found(host, kKey, "Fits", value));
     EXPECT_EQ(value, std::string(1023, 'a'));
-    ASSERT_TRUE(GetKeyValue(host, kHkeyLocalMachine, kKey, "FitsNoNul", value));
+    ASSERT_TRUE(Found(host, kKey, "FitsNoNul", value));
     EXPECT_EQ(value, std::string(1024, 'b'));
     value = "stale";
-    EXPECT_FALSE(GetKeyValue(host, kHkeyLocalMachine, kKey, "TooLong", value));
+    EXPECT_FALSE(Found(host, kKey, "TooLong", value));
     EXPECT_EQ(value, "");
     EXPECT_EQ(host.openKeys, 0);
 }
@@ -206,7 +195,9 @@ TEST(GetKeyValue, ZeroByteValueIsAFailure) {
     FakeHost host;
     host.Put(kKey, "Nothing", kRegSz, "");
     std::string value;
-    EXPECT_THROW(GetKeyValue(host, kHkeyLocalMachine, kKey, "Nothing", value), SysInfoFailure);
+    bool found = true;
+    EXPECT_FALSE(GetKeyValue(host, kKey, "Nothing", value, found).ok());
+    EXPECT_FALSE(found);
     EXPECT_EQ(host.openKeys, 0);
 }
 
@@ -296,7 +287,8 @@ TEST(StartSysInfo, FailuresDuringTheLookupEndInTheMessage) {
         SCOPED_TRACE("the file test fails");
         FakeHost host;
         host.Put(kSecond, "MSINFO", kRegSz, Sz("C:\\Info"));
-        host.fileTestThrows = true;
+        host.files.insert("C:\\Info\\MSINFO32.EXE");
+        host.fileTestFails = true;
         StartSysInfo(host, "Quendrel");
         EXPECT_TRUE(host.started.empty());
         EXPECT_EQ(host.messages.size(), 1u);

@@ -6,7 +6,7 @@
 #include <sstream>
 
 #include "about/about_dialog_win.h"
-#include "about/wine_helpers.h"
+#include "support/win_support_win.h"
 
 namespace quendrel::testing {
 namespace {
@@ -43,16 +43,16 @@ struct ClickResult {
 
 class SysInfoButton : public ::testing::Test {
 protected:
-    void SetUp() override { ASSERT_TRUE(ClearKeys()); }
-    void TearDown() override { EXPECT_TRUE(ClearKeys()); }
+    void SetUp() override { ClearKeys(); }
+    void TearDown() override { ClearKeys(); }
 
-    static bool ClearKeys() {
-        return ImportWithRegedit(std::string("REGEDIT4\r\n\r\n") + "[-" + kMsInfoKey32 + "]\r\n\r\n" + "[-" +
+    static void ClearKeys() {
+        ImportRegistry(std::string("REGEDIT4\r\n\r\n") + "[-" + kMsInfoKey32 + "]\r\n\r\n" + "[-" +
                                  kLocationKey32 + "]\r\n\r\n" + "[-" + kMsInfoKey64 + "]\r\n\r\n" + "[-" +
                                  kLocationKey64 + "]\r\n\r\n");
     }
-    static bool SetValue(const char* key, const char* name, const std::string& value) {
-        return ImportWithRegedit(std::string("REGEDIT4\r\n\r\n[") + key + "]\r\n\"" + name + "\"=" + RegText(value) +
+    static void SetValue(const char* key, const char* name, const std::string& value) {
+        ImportRegistry(std::string("REGEDIT4\r\n\r\n[") + key + "]\r\n\"" + name + "\"=" + RegText(value) +
                                  "\r\n\r\n");
     }
 
@@ -82,7 +82,7 @@ protected:
                             if (!box) box = WaitForDialog(uiThread, dialog, 1000);  // one that comes late
                             if (box) {
                                 result.message = MessageBoxText(box);
-                                result.caption = TextOf(box);
+                                result.caption = WindowText(box);
                                 PostMessageA(box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
                                 WaitUntil([&] { return !IsWindow(box); }, 5000);
                             }
@@ -96,7 +96,7 @@ protected:
 TEST_F(SysInfoButton, FirstValueNamingAProgramStartsItWithANormalWindow) {
     ScratchFolder tool("sysinfo-first");
     const std::string marker = PlaceStandIn(tool, "Info Tool.exe");
-    ASSERT_TRUE(SetValue(kMsInfoKey32, "PATH", tool.File("Info Tool.exe")));
+    SetValue(kMsInfoKey32, "PATH", tool.File("Info Tool.exe"));
 
     const ClickResult click = ClickSysInfo(marker);
     EXPECT_EQ(click.message, "");
@@ -108,8 +108,8 @@ TEST_F(SysInfoButton, FirstValueNamingAProgramStartsItWithANormalWindow) {
 TEST_F(SysInfoButton, FirstValueNamingAMissingFileShowsTheMessageAndIgnoresTheSecondKey) {
     ScratchFolder tool("sysinfo-second");
     const std::string marker = PlaceStandIn(tool, "MSINFO32.EXE");
-    ASSERT_TRUE(SetValue(kMsInfoKey32, "PATH", tool.File("missing.exe")));
-    ASSERT_TRUE(SetValue(kLocationKey32, "MSINFO", tool.Path()));
+    SetValue(kMsInfoKey32, "PATH", tool.File("missing.exe"));
+    SetValue(kLocationKey32, "MSINFO", tool.Path());
 
     const ClickResult click = ClickSysInfo("");
     EXPECT_EQ(click.message, "System Information Is Unavailable At This Time");
@@ -122,7 +122,7 @@ TEST_F(SysInfoButton, FirstValueNamingAMissingFileShowsTheMessageAndIgnoresTheSe
 TEST_F(SysInfoButton, OnlyTheSecondKeyStartsMsinfo32FromItsFolder) {
     ScratchFolder tool("sysinfo-folder");
     const std::string marker = PlaceStandIn(tool, "MSINFO32.EXE");
-    ASSERT_TRUE(SetValue(kLocationKey32, "MSINFO", tool.Path()));
+    SetValue(kLocationKey32, "MSINFO", tool.Path());
 
     const ClickResult click = ClickSysInfo(marker);
     EXPECT_EQ(click.message, "");
@@ -132,7 +132,7 @@ TEST_F(SysInfoButton, OnlyTheSecondKeyStartsMsinfo32FromItsFolder) {
 TEST_F(SysInfoButton, SecondKeyFolderWithoutMsinfo32ShowsTheMessage) {
     ScratchFolder tool("sysinfo-empty");
     const std::string marker = PlaceStandIn(tool, "OTHER.EXE");
-    ASSERT_TRUE(SetValue(kLocationKey32, "MSINFO", tool.Path()));
+    SetValue(kLocationKey32, "MSINFO", tool.Path());
 
     const ClickResult click = ClickSysInfo("");
     EXPECT_EQ(click.message, "System Information Is Unavailable At This Time");
@@ -144,8 +144,8 @@ TEST_F(SysInfoButton, FirstValueOver1024BytesCountsAsNotFound) {
     const std::string marker = PlaceStandIn(tool, "MSINFO32.EXE");
     // 1100 characters: were it read at all, starting it would fail and the
     // message would come instead of the second key's tool.
-    ASSERT_TRUE(SetValue(kMsInfoKey32, "PATH", "C:\\" + std::string(1093, 'x') + ".exe"));
-    ASSERT_TRUE(SetValue(kLocationKey32, "MSINFO", tool.Path()));
+    SetValue(kMsInfoKey32, "PATH", "C:\\" + std::string(1093, 'x') + ".exe");
+    SetValue(kLocationKey32, "MSINFO", tool.Path());
 
     const ClickResult click = ClickSysInfo(marker);
     EXPECT_EQ(click.message, "");
@@ -161,8 +161,8 @@ TEST_F(SysInfoButton, NoValuesShowTheMessage) {
 TEST_F(SysInfoButton, ValuesOnlyInThe64BitViewAreNotSeen) {
     ScratchFolder tool("sysinfo-view");
     const std::string marker = PlaceStandIn(tool, "MSINFO32.EXE");
-    ASSERT_TRUE(SetValue(kMsInfoKey64, "PATH", tool.File("MSINFO32.EXE")));
-    ASSERT_TRUE(SetValue(kLocationKey64, "MSINFO", tool.Path()));
+    SetValue(kMsInfoKey64, "PATH", tool.File("MSINFO32.EXE"));
+    SetValue(kLocationKey64, "MSINFO", tool.Path());
 
     const ClickResult click = ClickSysInfo("");
     EXPECT_EQ(click.message, "System Information Is Unavailable At This Time");

@@ -3,6 +3,7 @@
 
 #include "app/main_window_win.h"
 #include "config/location_settings.h"
+#include "config/settings_rules.h"
 #include "support/main_window_fixture_win.h"
 #include "support/win_support_win.h"
 
@@ -43,21 +44,44 @@ HWND FindProcessWindow(DWORD process, const char* windowClass) {
 
 bool Ended(const Started& started, DWORD ms) { return WaitForSingleObject(started.pi.hProcess, ms) == WAIT_OBJECT_0; }
 
-TEST(Startup, WithoutALocationTheProgramRefusesAndEndsAfterOk) {
-    testing::DeleteLocationKey();
+// Starts the program and expects its refusal: one message box captioned
+// Quendrel, no main window, and the end after OK. Returns the box's text.
+std::string RefusalAtStartUp() {
+    std::string text;
     TempWorkDir dir;
     Started started;
-    ASSERT_TRUE(StartProgram(started));
+    EXPECT_TRUE(StartProgram(started));
 
     HWND box = nullptr;
-    ASSERT_TRUE(PumpUntil([&] { return (box = FindProcessWindow(started.pi.dwProcessId, "#32770")) != nullptr; }, 10000));
+    EXPECT_TRUE(PumpUntil([&] { return (box = FindProcessWindow(started.pi.dwProcessId, "#32770")) != nullptr; }, 10000));
+    if (!box) return text;
     EXPECT_EQ(testing::WindowText(box), "Quendrel");
-    EXPECT_EQ(testing::MessageBoxText(box), kMissingLocationMessage);
+    text = testing::MessageBoxText(box);
     EXPECT_EQ(FindProcessWindow(started.pi.dwProcessId, kMainWindowClass), nullptr);  // never shown
 
     PostMessageA(box, WM_COMMAND, IDOK, 0);
     EXPECT_TRUE(Ended(started, 5000));
     EXPECT_EQ(FindProcessWindow(started.pi.dwProcessId, kMainWindowClass), nullptr);
+    return text;
+}
+
+TEST(Startup, WithoutALocationTheProgramRefusesAndEndsAfterOk) {
+    testing::DeleteLocationKey();
+    EXPECT_EQ(RefusalAtStartUp(), kMissingLocationMessage);
+}
+
+TEST(Startup, ALocationCodeNoFileNameCanHoldIsRefusedByName) {
+    for (const char* code : {"X\r\n1", "X/1"}) {
+        SCOPED_TRACE(code);
+        testing::DeleteLocationKey();
+        const LocationSettings damaged{"127.0.0.1", "u", "p", "/in/", code};
+        testing::ImportRegistry(testing::LocationReg("\"REGCODE\"=\"" + EncodeRegCode(SettingsText(damaged)) + "\""));
+        const std::string text = RefusalAtStartUp();
+        EXPECT_EQ(text.rfind("This PC's location settings are damaged. The location code holds a character", 0), 0u)
+            << text;
+        EXPECT_NE(text.find("Vossel Inc. (555) 014-2290 for a corrected location.reg"), std::string::npos) << text;
+    }
+    testing::DeleteLocationKey();
 }
 
 TEST(Startup, WithALocationTheMainWindowOpensAndTheCloseBoxEndsIt) {

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include "config/settings_rules.h"
 #include "support/fake_registry.h"
 
 namespace quendrel {
@@ -9,19 +10,7 @@ namespace {
 
 using testing::FakeRegistry;
 
-// Encodes a settings text the way location.reg files carry it.
-std::string Encode(const std::string& settingsText) {
-    static const char* digits = "0123456789ABCDEF";
-    std::string hex;
-    for (auto it = settingsText.rbegin(); it != settingsText.rend(); ++it) {
-        const auto c = static_cast<unsigned char>(*it);
-        hex += digits[c >> 4];
-        hex += digits[c & 15];
-    }
-    return hex;
-}
-
-TEST(RegCodeDecoding, WorkedExample) {
+TEST(RegCodeDecoding, GivesLocationCodeAndHostAndLeavesTheOtherThreeEmpty) {
     EXPECT_EQ(DecodeRegCode("3B315245565245533D683B31583D6C"), "l=X1;h=SERVER1;");
     const LocationSettings s = ParseSettingsText(DecodeRegCode("3B315245565245533D683B31583D6C"));
     EXPECT_EQ(s.LocationCode, "X1");
@@ -36,7 +25,7 @@ TEST(RegCodeDecoding, HexDigitsInEitherCaseAndAllByteValues) {
     EXPECT_EQ(HexToText("ff00"), std::string("\xff\x00", 2));
     std::string all;
     for (int c = 0; c < 256; ++c) all.push_back(static_cast<char>(c));
-    EXPECT_EQ(DecodeRegCode(Encode(all)), all);
+    EXPECT_EQ(DecodeRegCode(EncodeRegCode(all)), all);
 }
 
 TEST(RegCodeDecoding, OddLengthsRoundHalvesToEven) {
@@ -114,8 +103,8 @@ TEST(LoadLocation, NumberIsDecodedFromItsDecimalText) {
 }
 
 TEST(LoadLocation, ReadsThe32BitViewFirstAndFallsBackTo64) {
-    const std::string code32 = Encode("l=THIRTYTWO;");
-    const std::string code64 = Encode("l=SIXTYFOUR;");
+    const std::string code32 = EncodeRegCode("l=THIRTYTWO;");
+    const std::string code64 = EncodeRegCode("l=SIXTYFOUR;");
 
     FakeRegistry only64;
     only64.AddKey(RegView::Bits64, FakeRegistry::Entry{0, RegValue::Text(code64)});

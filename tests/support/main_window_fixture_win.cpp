@@ -3,17 +3,12 @@
 #include <commctrl.h>
 #include <windowsx.h>
 
+#include "config/settings_rules.h"
+
 namespace quendrel::testing {
 
 std::string TestLocationReg() {
-    const std::string settings = "l=X1;h=127.0.0.1;u=user;p=secret;r=/in/;";
-    static const char* digits = "0123456789ABCDEF";
-    std::string hex;
-    for (auto it = settings.rbegin(); it != settings.rend(); ++it) {
-        hex += digits[static_cast<unsigned char>(*it) >> 4];
-        hex += digits[static_cast<unsigned char>(*it) & 15];
-    }
-    return LocationReg("\"REGCODE\"=\"" + hex + "\"");
+    return LocationReg("\"REGCODE\"=\"" + EncodeRegCode("l=X1;h=127.0.0.1;u=user;p=secret;r=/in/;") + "\"");
 }
 
 void MainWindowTest::SetUpTestSuite() {

@@ -1,23 +1,38 @@
 #include "support/win_support_win.h"
 
+#include <chrono>
 #include <fstream>
 #include <sstream>
 #include <stdexcept>
+#include <thread>
 
 namespace quendrel::testing {
 
-int RunAndWait(const std::string& commandLine, DWORD timeoutMs) {
+int RunAndWait(const std::string& commandLine, DWORD timeoutMs, const char* workingDir) {
     STARTUPINFOA si{};
     si.cb = sizeof si;
     PROCESS_INFORMATION pi{};
     std::string line = commandLine;
-    if (!CreateProcessA(nullptr, &line[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) return -1;
+    if (!CreateProcessA(nullptr, &line[0], nullptr, nullptr, FALSE, 0, nullptr, workingDir, &si, &pi)) return -1;
     CloseHandle(pi.hThread);
     DWORD code = static_cast<DWORD>(-1);
     if (WaitForSingleObject(pi.hProcess, timeoutMs) == WAIT_OBJECT_0) GetExitCodeProcess(pi.hProcess, &code);
     else TerminateProcess(pi.hProcess, 1);
     CloseHandle(pi.hProcess);
     return static_cast<int>(code);
+}
+
+std::string WinePath(const std::string& linuxPath) {
+    std::string path = "Z:" + linuxPath;
+    for (char& c : path) {
+        if (c == '/') c = '\\';
+    }
+    return path;
+}
+
+bool FileExists(const std::string& path) {
+    const DWORD attributes = GetFileAttributesA(path.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
 }
 
 namespace {
@@ -46,6 +61,26 @@ void DeleteLocationKey() {
 
 std::string LocationReg(const std::string& valueLine) {
     return "REGEDIT4\r\n\r\n[HKEY_LOCAL_MACHINE\\SOFTWARE\\VOSSEL\\QUENDREL]\r\n" + valueLine + "\r\n\r\n";
+}
+
+ScratchFolder::ScratchFolder(const std::string& name) {
+    char temp[MAX_PATH] = {};
+    GetTempPathA(MAX_PATH, temp);
+    path_ = std::string(temp) + name + "-" + std::to_string(GetCurrentProcessId()) + "-" +
+            std::to_string(GetTickCount());
+    CreateDirectoryA(path_.c_str(), nullptr);
+}
+
+ScratchFolder::~ScratchFolder() {
+    WIN32_FIND_DATAA found;
+    HANDLE search = FindFirstFileA((path_ + "\\*").c_str(), &found);
+    if (search != INVALID_HANDLE_VALUE) {
+        do {
+            if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) DeleteFileA((path_ + "\\" + found.cFileName).c_str());
+        } while (FindNextFileA(search, &found));
+        FindClose(search);
+    }
+    RemoveDirectoryA(path_.c_str());
 }
 
 TempWorkDir::TempWorkDir() {
@@ -247,6 +282,73 @@ void MessageBoxWatcher::Run() {
         }
         Sleep(20);
     }
+}
+
+bool WaitUntil(const std::function<bool()>& done, int timeoutMs) {
+    const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+    while (!done()) {
+        if (std::chrono::steady_clock::now() > end) return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(25));
+    }
+    return true;
+}
+
+std::string ClassOf(HWND window) {
+    char name[64] = {};
+    GetClassNameA(window, name, sizeof(name));
+    return name;
+}
+
+std::vector<HWND> DialogsOfThread(DWORD threadId) {
+    std::vector<HWND> found;
+    EnumThreadWindows(
+        threadId,
+        [](HWND window, LPARAM list) -> BOOL {
+            if (IsWindowVisible(window) && ClassOf(window) == "#32770") {
+                reinterpret_cast<std::vector<HWND>*>(list)->push_back(window);
+            }
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&found));
+    return found;
+}
+
+HWND WaitForDialog(DWORD threadId, HWND except, int timeoutMs) {
+    HWND result = nullptr;
+    WaitUntil(
+        [&] {
+            for (HWND window : DialogsOfThread(threadId)) {
+                if (window != except) {
+                    result = window;
+                    return true;
+                }
+            }
+            return false;
+        },
+        timeoutMs);
+    return result;
+}
+
+void WhileDialogRuns(const std::function<void()>& show, const std::function<void(HWND dialog)>& drive) {
+    const DWORD uiThread = GetCurrentThreadId();
+    std::thread driver([&] {
+        HWND dialog = WaitForDialog(uiThread, nullptr, 10000);
+        if (dialog) drive(dialog);
+        // Close everything still open on the UI thread, message boxes first.
+        WaitUntil(
+            [&] {
+                std::vector<HWND> open = DialogsOfThread(uiThread);
+                for (auto it = open.rbegin(); it != open.rend(); ++it) {
+                    PostMessageA(*it, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
+                    PostMessageA(*it, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+                }
+                std::this_thread::sleep_for(std::chrono::milliseconds(100));
+                return DialogsOfThread(uiThread).empty();
+            },
+            10000);
+    });
+    show();
+    driver.join();
 }
 
 }  // namespace quendrel::testing

@@ -1,7 +1,8 @@
 #pragma once
 // Helpers for tests that run under Wine: the registry through Wine's own
-// regedit and reg, a private working directory, the real input path, and
-// message boxes read and closed the way an operator would.
+// regedit and reg, private folders, the real input path, message boxes read
+// and closed the way an operator would, and modal dialogs driven from a
+// second thread.
 #include <windows.h>
 
 #include <atomic>
@@ -14,7 +15,11 @@
 namespace quendrel::testing {
 
 // Runs a program and waits for it; returns its exit code (or -1).
-int RunAndWait(const std::string& commandLine, DWORD timeoutMs = 60000);
+int RunAndWait(const std::string& commandLine, DWORD timeoutMs = 60000, const char* workingDir = nullptr);
+
+// A Linux path as Wine sees it.
+std::string WinePath(const std::string& linuxPath);
+bool FileExists(const std::string& path);
 
 // Imports REGEDIT4 text with Wine's regedit (the 64-bit view) or, with
 // `view32`, with `reg import /reg:32` (the 32-bit view).
@@ -38,6 +43,21 @@ public:
 private:
     std::string path_;
     std::string previous_;
+};
+
+// A fresh folder under the temporary folder, removed with its files; unlike
+// TempWorkDir it leaves the working directory alone.
+class ScratchFolder {
+public:
+    explicit ScratchFolder(const std::string& name);
+    ~ScratchFolder();
+    ScratchFolder(const ScratchFolder&) = delete;
+    ScratchFolder& operator=(const ScratchFolder&) = delete;
+    const std::string& Path() const { return path_; }
+    std::string File(const std::string& name) const { return path_ + "\\" + name; }
+
+private:
+    std::string path_;
 };
 
 // Makes a file read-only for everyone, root included (Wine runs the tests as
@@ -89,5 +109,18 @@ private:
 
 // The text of a message box window (its static text control).
 std::string MessageBoxText(HWND box);
+
+// Waits, without handling messages (for a second thread), until `done` holds
+// or `timeoutMs` passes.
+bool WaitUntil(const std::function<bool()>& done, int timeoutMs);
+std::string ClassOf(HWND window);
+// The visible dialog-class windows of a thread, in the system's order.
+std::vector<HWND> DialogsOfThread(DWORD threadId);
+// A visible dialog of `threadId` other than `except`, waited for.
+HWND WaitForDialog(DWORD threadId, HWND except, int timeoutMs);
+// Runs `show` (which opens a modal dialog on this thread) while `drive`
+// works on the dialog from another thread. Whatever `drive` leaves open is
+// closed afterwards, so a failing test cannot hang.
+void WhileDialogRuns(const std::function<void()>& show, const std::function<void(HWND dialog)>& drive);
 
 }  // namespace quendrel::testing

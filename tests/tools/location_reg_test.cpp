@@ -5,6 +5,7 @@
 #include <string>
 
 #include "config/location_settings.h"
+#include "config/settings_rules.h"
 
 namespace quendrel::makereg {
 namespace {
@@ -30,7 +31,7 @@ std::string RegCodeIn(const std::string& file) {
     return file.substr(begin, file.find('"', begin) - begin);
 }
 
-TEST(EncodeRegCode, MatchesTheWorkedExample) {
+TEST(EncodeRegCode, WritesTheTextBackwardsAsUpperCaseHexPairs) {
     EXPECT_EQ(EncodeRegCode("l=X1;h=SERVER1;"), "3B315245565245533D683B31583D6C");
     EXPECT_EQ(EncodeRegCode(""), "");
     EXPECT_EQ(EncodeRegCode(std::string("\xFF\x01", 2)), "01FF");
@@ -70,42 +71,53 @@ TEST(LocationReg, QuotesAndBackslashesInAValueAreEscapedForRegedit) {
     EXPECT_NE(LocationRegFile("a\"b\\c").find("\"REGCODE\"=\"a\\\"b\\\\c\""), std::string::npos);
 }
 
-TEST(RefuseValue, RefusesWhatTheFormatCannotCarry) {
-    EXPECT_TRUE(RefuseValue("FTP password", "two\r\nlines"));
-    EXPECT_FALSE(RefuseValue("FTP host", "ftp.example.com"));
-    EXPECT_FALSE(RefuseValue("remote path", "/a b/c:d\\e&f%"));
-    EXPECT_FALSE(RefuseValue("FTP user", ""));
+TEST(CheckEncodable, RefusesWhatTheSettingsTextCannotCarry) {
+    EXPECT_TRUE(CheckEncodable("FTP host", "ftp.example.com").ok());
+    EXPECT_TRUE(CheckEncodable("remote path", "/a b/c:d\\e&f%").ok());
+    EXPECT_TRUE(CheckEncodable("FTP user", "").ok());
 
-    const auto semicolon = RefuseValue("FTP password", "ab;cd");
-    ASSERT_TRUE(semicolon);
-    EXPECT_NE(semicolon->find("FTP password"), std::string::npos) << *semicolon;
-    EXPECT_NE(semicolon->find("\";\""), std::string::npos) << *semicolon;
+    const Status semicolon = CheckEncodable("FTP password", "ab;cd");
+    ASSERT_FALSE(semicolon.ok());
+    EXPECT_NE(semicolon.description.find("FTP password"), std::string::npos) << semicolon.description;
+    EXPECT_NE(semicolon.description.find("\";\""), std::string::npos) << semicolon.description;
 
-    const auto equals = RefuseValue("location code", "=X1");
-    ASSERT_TRUE(equals);
-    EXPECT_NE(equals->find("location code"), std::string::npos) << *equals;
-    EXPECT_NE(equals->find("holds \"=\""), std::string::npos) << *equals;
+    const Status equals = CheckEncodable("location code", "=X1");
+    ASSERT_FALSE(equals.ok());
+    EXPECT_NE(equals.description.find("location code"), std::string::npos) << equals.description;
+    EXPECT_NE(equals.description.find("holds \"=\""), std::string::npos) << equals.description;
 }
 
-TEST(RefuseSettings, AWorkingLocationNeedsAHostAndAFileNameSafeCode) {
+TEST(CheckLocationSettings, AWorkingLocationNeedsAHostAndAFileNameSafeCode) {
+    const auto usable = [](const LocationSettings& s) {
+        return CheckLocationSettings(s, EmptySettings::FtpHostNeeded).ok();
+    };
     LocationSettings settings{"ftp.example.com", "", "", "", "X1"};
-    EXPECT_FALSE(RefuseSettings(settings));  // user, password and remote path may be empty
+    EXPECT_TRUE(usable(settings));  // user, password and remote path may be empty
 
     LocationSettings noHost = settings;
     noHost.FtpHost.clear();
-    EXPECT_TRUE(RefuseSettings(noHost));
+    EXPECT_FALSE(usable(noHost));
+    EXPECT_TRUE(CheckLocationSettings(noHost, EmptySettings::Allowed).ok()) << "start-up allows it";
 
     LocationSettings noCode = settings;
     noCode.LocationCode.clear();
-    EXPECT_TRUE(RefuseSettings(noCode));
+    EXPECT_TRUE(usable(noCode)) << "the program uploads without a location code";
+
+    LocationSettings twoLines = settings;
+    twoLines.FtpPassword = "two\r\nlines";
+    EXPECT_FALSE(usable(twoLines));
 
     for (const char* code : {"X/1", "X:1", "X*1", "X?1", "X<1", "X|1", "X\"1", "X\\1", "X\t1"}) {
         LocationSettings unsafe = settings;
         unsafe.LocationCode = code;
-        EXPECT_TRUE(RefuseSettings(unsafe)) << code;
+        EXPECT_FALSE(usable(unsafe)) << code;
     }
+    settings.LocationCode = std::string(kMaxLocationCodeLength, 'L');
+    EXPECT_TRUE(usable(settings));
+    settings.LocationCode += "L";
+    EXPECT_FALSE(usable(settings)) << "too long for a file name";
     settings.LocationCode = "YARD 7";
-    EXPECT_FALSE(RefuseSettings(settings));
+    EXPECT_TRUE(usable(settings));
 }
 
 }  // namespace

@@ -4,12 +4,14 @@
 
 #include <unistd.h>
 
+#include <cstdio>
 #include <cstdlib>
 #include <fstream>
 #include <sstream>
 #include <string>
 
 #include "config/location_settings.h"
+#include "config/settings_rules.h"
 
 namespace quendrel {
 namespace {
@@ -64,6 +66,24 @@ TEST_F(MakeregTool, RefusesWhatTheFormatCannotCarry) {
     EXPECT_EQ(Run("--host h --user u --password p --remote-path r"), 2) << "a missing setting";
     EXPECT_EQ(Run("--host h --user u --password p --remote-path r --location l --colour blue"), 2);
     EXPECT_TRUE(Written().empty());
+}
+
+TEST_F(MakeregTool, RefusesExactlyWhatQuendrelRefusesBeforeAnUpload) {
+    const LocationSettings cases[] = {
+        {"ftp.example:99999", "u", "p", "/in/", "X1"}, {"ftp.example:2121", "u", "p", "/in/", "X1"},
+        {"", "u", "p", "/in/", "X1"},                  {"ftp.example", "u", "p", "/in/\r\nDELE x", "X1"},
+        {"ftp.example", "u", "p", "/in/", "X/1"},      {"ftp.example", "u", "p", "/in/", std::string(242, 'L')},
+        {"ftp.example", "u", "p", "/in/", ""},         {"[::1]:21", "", "", "", "X1"},
+    };
+    for (const LocationSettings& s : cases) {
+        SCOPED_TRACE("host [" + s.FtpHost + "] path [" + s.RemotePath + "] code [" + s.LocationCode + "]");
+        const int exitCode = Run("--host '" + s.FtpHost + "' --user '" + s.FtpUser + "' --password '" +
+                                 s.FtpPassword + "' --remote-path '" + s.RemotePath + "' --location '" +
+                                 s.LocationCode + "'");
+        EXPECT_EQ(exitCode == 0, CheckSettingsBeforeUpload(s).ok());
+        EXPECT_EQ(Written().empty(), exitCode != 0);
+        std::remove(Output().c_str());
+    }
 }
 
 }  // namespace

@@ -2,21 +2,11 @@
 // given, and once imported with Wine's regedit, Quendrel starts on it.
 #include <gtest/gtest.h>
 
-#include <fstream>
-#include <sstream>
-
-#include "about/wine_helpers.h"
+#include "support/win_support_win.h"
 #include "config/location_settings.h"
 
 namespace quendrel::testing {
 namespace {
-
-std::string ReadFile(const std::string& path) {
-    std::ifstream file(path, std::ios::binary);
-    std::ostringstream text;
-    text << file.rdbuf();
-    return text.str();
-}
 
 std::string RegCodeIn(const std::string& regFile) {
     const std::string start = "\"REGCODE\"=\"";
@@ -29,7 +19,7 @@ std::string RegCodeIn(const std::string& regFile) {
 // Runs makereg.exe in `folder`; its exit code.
 int RunMakereg(const ScratchFolder& folder, const std::string& arguments) {
     const std::string exe = WinePath(MAKEREG_EXE);
-    return RunAndWait(exe, "makereg.exe " + arguments, 60000, folder.Path().c_str());
+    return RunAndWait("\"" + exe + "\" " + arguments, 60000, folder.Path().c_str());
 }
 
 // REGCODE and its key in both registry views, put back as they were when
@@ -43,8 +33,8 @@ public:
         for (int i = 0; i < 2; ++i) Restore(kViews[i], saved_[i]);
     }
 
-    static bool RemoveEverywhere() {
-        return ImportWithRegedit(
+    static void RemoveEverywhere() {
+        ImportRegistry(
             "REGEDIT4\r\n\r\n[-HKEY_LOCAL_MACHINE\\SOFTWARE\\VOSSEL\\QUENDREL]\r\n\r\n"
             "[-HKEY_LOCAL_MACHINE\\SOFTWARE\\Wow6432Node\\VOSSEL\\QUENDREL]\r\n\r\n");
     }
@@ -159,7 +149,7 @@ TEST(Makereg, ItsLocationRegDecodesToTheSettingsGiven) {
     ASSERT_EQ(RunMakereg(folder, "--host ftp.vossel.example --user \"loc 0111\" --password \"Pa$$ \\\"w0rd\\\"\" "
                                  "--remote-path /incoming/0111/ --location X1"),
               0);
-    const std::string file = ReadFile(folder.File("location.reg"));
+    const std::string file = ReadFileBytes(folder.File("location.reg"));
     EXPECT_EQ(file.rfind("REGEDIT4\r\n\r\n[HKEY_LOCAL_MACHINE\\SOFTWARE\\VOSSEL\\QUENDREL]\r\n\"REGCODE\"=\"", 0), 0u)
         << file;
     const LocationSettings settings = ParseSettingsText(DecodeRegCode(RegCodeIn(file)));
@@ -179,14 +169,10 @@ TEST(Makereg, RefusesSemicolonAndEqualsAndWritesNothing) {
 
 TEST(Makereg, QuendrelStartsOnItsImportedLocationReg) {
     SavedRegCode saved;
-    ASSERT_TRUE(SavedRegCode::RemoveEverywhere());
+    SavedRegCode::RemoveEverywhere();
     ScratchFolder folder("makereg-start");
     ASSERT_EQ(RunMakereg(folder, "--host 127.0.0.1 --user scan --password secret --remote-path /up/ --location Q7"), 0);
-    char windows[MAX_PATH] = {};
-    GetWindowsDirectoryA(windows, MAX_PATH);
-    ASSERT_EQ(RunAndWait(std::string(windows) + "\\regedit.exe",
-                         "regedit.exe /S \"" + folder.File("location.reg") + "\""),
-              0);
+    ASSERT_EQ(RunAndWait("regedit.exe /S \"" + folder.File("location.reg") + "\""), 0);
 
     RunningQuendrel quendrel(folder.Path());
     ASSERT_TRUE(quendrel.Started());
@@ -201,7 +187,7 @@ TEST(Makereg, QuendrelStartsOnItsImportedLocationReg) {
 // The same check tells a refusal apart: without the value Quendrel refuses.
 TEST(Makereg, WithoutALocationQuendrelRefuses) {
     SavedRegCode saved;
-    ASSERT_TRUE(SavedRegCode::RemoveEverywhere());
+    SavedRegCode::RemoveEverywhere();
     ScratchFolder folder("makereg-none");
 
     RunningQuendrel quendrel(folder.Path());

@@ -150,8 +150,8 @@ TEST_F(SendDataTest, BatchThatCannotBeDeletedAfterAFailureIsReportedToo) {
 
 TEST_F(SendDataTest, ScansSavedDuringTheUploadStayPending) {
     ftp.notConnectedReadings = 1;
-    ftp.duringWait = [&] { files.AppendDurably("savedata.dat", kLaterScan); };
-    ftp.duringPut = [&] { files.AppendDurably("savedata.dat", kRecord1); };
+    ftp.duringWait = [&] { EXPECT_TRUE(files.AppendDurably("savedata.dat", kLaterScan).ok()); };
+    ftp.duringPut = [&] { EXPECT_TRUE(files.AppendDurably("savedata.dat", kRecord1).ok()); };
     command.Run();
     EXPECT_TRUE(view.messages.empty());
     EXPECT_EQ(ftp.putContents, UploadFileContents(kBatch, kRecord1 + kRecord2));
@@ -161,7 +161,7 @@ TEST_F(SendDataTest, ScansSavedDuringTheUploadStayPending) {
 
 TEST_F(SendDataTest, ScanSavedAfterAnUnendedLastRecordStaysPendingAlone) {
     files.files["savedata.dat"] = kRecord1 + kRecord2.substr(0, kRecord2.size() - 2);
-    ftp.duringPut = [&] { files.AppendDurably("savedata.dat", kLaterScan); };
+    ftp.duringPut = [&] { EXPECT_TRUE(files.AppendDurably("savedata.dat", kLaterScan).ok()); };
     command.Run();
     EXPECT_EQ(files.files["savedata.dat"], kLaterScan);
 }
@@ -192,7 +192,7 @@ TEST_F(SendDataTest, SecondPressWhileUploadingStartsNoSecondUpload) {
 
 TEST_F(SendDataTest, ClosingTheWindowDuringTheUploadStopsItQuietlyAndKeepsTheRecords) {
     ftp.duringPut = [&] {
-        files.AppendDurably("savedata.dat", kLaterScan);
+        EXPECT_TRUE(files.AppendDurably("savedata.dat", kLaterScan).ok());
         command.Abandon();
     };
     command.Run();

@@ -187,7 +187,7 @@ TEST_F(SendDataEndToEnd, BatchNameAlreadyOnTheServerIsRefusedWithOrWithoutSize) 
 // upload's message-dispatching wait can deliver.
 void CALLBACK SaveScanDuringUpload(HWND, UINT, UINT_PTR id, DWORD) {
     ::KillTimer(nullptr, id);
-    SystemFileSystem().AppendDurably(kSaveDataFile, kLaterScan);
+    EXPECT_TRUE(SystemFileSystem().AppendDurably(kSaveDataFile, kLaterScan).ok());
 }
 
 TEST_F(SendDataEndToEnd, ScansRecordedDuringTheUploadStayPending) {

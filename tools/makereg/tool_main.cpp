@@ -3,9 +3,9 @@
 //   makereg --host HOST --user USER --password PASSWORD --remote-path PATH
 //           --location CODE [--output FILE]
 //
-// All five settings must be given; the user, password and remote path may be
-// empty (""), the host and the location code may not. The file goes to
-// location.reg in the current folder unless --output names another.
+// All five settings must be given, and makereg refuses what Quendrel would
+// refuse before an upload; only the FTP host may not be empty. The file goes
+// to location.reg in the current folder unless --output names another.
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -14,6 +14,7 @@
 #include <map>
 #include <string>
 
+#include "config/settings_rules.h"
 #include "makereg/location_reg.h"
 
 namespace {
@@ -36,6 +37,11 @@ const Option kOptions[] = {
     {"--remote-path", "remote path", &quendrel::LocationSettings::RemotePath},
     {"--location", "location code", &quendrel::LocationSettings::LocationCode},
 };
+
+int Refuse(const quendrel::Status& refusal) {
+    std::cerr << "makereg: " << refusal.description << "\n";
+    return 1;
+}
 
 int Usage(const std::string& problem) {
     std::cerr << "makereg: " << problem << "\n" << kUsage;
@@ -64,10 +70,8 @@ int main(int argc, char** argv) {
         bool known = false;
         for (const Option& option : kOptions) {
             if (arg != option.flag) continue;
-            if (auto refusal = quendrel::makereg::RefuseValue(option.what, value)) {
-                std::cerr << "makereg: " << *refusal << "\n";
-                return 1;
-            }
+            const quendrel::Status encodable = quendrel::CheckEncodable(option.what, value);
+            if (!encodable.ok()) return Refuse(encodable);
             if (given[option.flag]) return Usage(std::string(option.flag) + " is given twice");
             settings.*option.field = value;
             given[option.flag] = true;
@@ -79,21 +83,16 @@ int main(int argc, char** argv) {
         if (!given[option.flag]) return Usage(std::string("missing ") + option.flag + " (the " + option.what + ")");
     }
 
-    if (auto refusal = quendrel::makereg::RefuseSettings(settings)) {
-        std::cerr << "makereg: " << *refusal << "\n";
-        return 1;
-    }
+    const quendrel::Status usable =
+        quendrel::CheckLocationSettings(settings, quendrel::EmptySettings::FtpHostNeeded);
+    if (!usable.ok()) return Refuse(usable);
 
-    const std::string text = quendrel::makereg::LocationRegFile(
-        quendrel::makereg::EncodeRegCode(quendrel::makereg::SettingsText(settings)));
+    const std::string text =
+        quendrel::makereg::LocationRegFile(quendrel::EncodeRegCode(quendrel::SettingsText(settings)));
     std::ofstream file(output, std::ios::binary | std::ios::trunc);
-    if (!file) {
-        std::cerr << "makereg: cannot write " << output << ": " << std::strerror(errno) << "\n";
-        return 1;
-    }
     file << text;
     file.close();
-    if (!file) {
+    if (!file) {  // not opened, not written, or not closed
         std::cerr << "makereg: cannot write " << output << ": " << std::strerror(errno) << "\n";
         return 1;
     }

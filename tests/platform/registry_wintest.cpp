@@ -12,7 +12,7 @@ using testing::DeleteLocationKey;
 using testing::ImportRegistry;
 using testing::LocationReg;
 
-constexpr const char* kWorkedExample = "\"REGCODE\"=\"3B315245565245533D683B31583D6C\"";
+constexpr const char* kX1OnServer1 = "\"REGCODE\"=\"3B315245565245533D683B31583D6C\"";
 
 class RegistryTest : public ::testing::Test {
 protected:
@@ -30,7 +30,7 @@ protected:
 };
 
 TEST_F(RegistryTest, StringValueWithoutItsTerminatingNul) {
-    ImportRegistry(LocationReg(kWorkedExample));
+    ImportRegistry(LocationReg(kX1OnServer1));
     RegValue value;
     EXPECT_EQ(Query(value), 0);
     ASSERT_EQ(value.kind, RegValue::Kind::Text);
@@ -86,7 +86,7 @@ TEST_F(RegistryTest, OtherTypesCountAsMissing) {
 }
 
 TEST_F(RegistryTest, ValueOnlyInThe64BitView) {
-    ImportRegistry(LocationReg(kWorkedExample));
+    ImportRegistry(LocationReg(kX1OnServer1));
     EXPECT_EQ(registry.OpenLocalMachineKey(kLocationSubkey, RegView::Bits32), nullptr);
     auto settings = LoadLocationSettings(registry);
     ASSERT_TRUE(settings);
@@ -94,7 +94,7 @@ TEST_F(RegistryTest, ValueOnlyInThe64BitView) {
 }
 
 TEST_F(RegistryTest, ValueOnlyInThe32BitView) {
-    ImportRegistry(LocationReg(kWorkedExample), /*view32=*/true);
+    ImportRegistry(LocationReg(kX1OnServer1), /*view32=*/true);
     EXPECT_EQ(registry.OpenLocalMachineKey(kLocationSubkey, RegView::Bits64), nullptr);
     auto settings = LoadLocationSettings(registry);
     ASSERT_TRUE(settings);

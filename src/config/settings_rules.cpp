@@ -1,0 +1,130 @@
+#include "config/settings_rules.h"
+
+#include <algorithm>
+#include <cctype>
+
+#include "product.h"
+
+namespace quendrel {
+
+namespace {
+
+std::optional<std::uint16_t> ParsePort(const std::string& text) {
+    if (text.empty() || text.size() > 5) return std::nullopt;
+    if (!std::all_of(text.begin(), text.end(), [](unsigned char c) { return std::isdigit(c); }))
+        return std::nullopt;
+    const long port = std::stol(text);
+    if (port < 1 || port > 65535) return std::nullopt;
+    return static_cast<std::uint16_t>(port);
+}
+
+bool HasLineBreak(const std::string& text) { return text.find_first_of("\r\n") != std::string::npos; }
+
+// Control characters (line ends among them) and \ / : * ? " < > | cannot
+// stand in a Windows file name.
+bool HasFileNameForbiddenCharacter(const std::string& text) {
+    return std::any_of(text.begin(), text.end(), [](char ch) {
+        const auto c = static_cast<unsigned char>(ch);
+        return c < 32 || std::string("\\/:*?\"<>|").find(ch) != std::string::npos;
+    });
+}
+
+}  // namespace
+
+std::optional<FtpEndpoint> ParseFtpHost(const std::string& ftpHost) {
+    if (ftpHost.empty() || HasLineBreak(ftpHost)) return std::nullopt;
+    std::string host;
+    std::string port;
+    if (ftpHost.front() == '[') {
+        const auto close = ftpHost.find(']');
+        if (close == std::string::npos || close == 1) return std::nullopt;
+        host = ftpHost.substr(1, close - 1);
+        if (close + 1 == ftpHost.size()) return FtpEndpoint{host, kDefaultFtpPort};
+        if (ftpHost[close + 1] != ':') return std::nullopt;
+        port = ftpHost.substr(close + 2);
+    } else {
+        const auto colon = ftpHost.find(':');
+        // No colon, or more than one without brackets (a bare IPv6 address): no port.
+        if (colon == std::string::npos || ftpHost.find(':', colon + 1) != std::string::npos) {
+            return FtpEndpoint{ftpHost, kDefaultFtpPort};
+        }
+        if (colon == 0) return std::nullopt;
+        host = ftpHost.substr(0, colon);
+        port = ftpHost.substr(colon + 1);
+    }
+    const auto number = ParsePort(port);
+    if (!number) return std::nullopt;
+    return FtpEndpoint{host, *number};
+}
+
+Status CheckLocationSettings(const LocationSettings& settings, EmptySettings empty) {
+    const std::string& code = settings.LocationCode;
+    if (HasFileNameForbiddenCharacter(code)) {
+        return Status::Failed("The location code holds a character that a file name cannot hold (a line break or "
+                              "other control character, or one of \\ / : * ? \" < > |); upload batch files are "
+                              "named after it.");
+    }
+    if (code.size() > kMaxLocationCodeLength) {
+        return Status::Failed("The location code is " + std::to_string(code.size()) +
+                              " characters long; upload batch files are named after it, and a file name has "
+                              "room for " + std::to_string(kMaxLocationCodeLength) + " at most.");
+    }
+    if (settings.FtpHost.empty()) {
+        if (empty == EmptySettings::FtpHostNeeded)
+            return Status::Failed("The FTP server is not set: uploads would have nowhere to go.");
+    } else if (!ParseFtpHost(settings.FtpHost)) {
+        return Status::Failed("The FTP server \"" + settings.FtpHost +
+                              "\" is not a host name with an optional \":port\" (1 to 65535).");
+    }
+    if (HasLineBreak(settings.RemotePath)) return Status::Failed("The remote path holds a line break.");
+    if (HasLineBreak(settings.FtpUser)) return Status::Failed("The FTP user holds a line break.");
+    if (HasLineBreak(settings.FtpPassword)) return Status::Failed("The FTP password holds a line break.");
+    return Status::Ok();
+}
+
+Status CheckSettingsBeforeUpload(const LocationSettings& settings) {
+    const Status checked = CheckLocationSettings(settings, EmptySettings::FtpHostNeeded);
+    if (checked.ok()) return checked;
+    return Status::Failed(checked.description + " Nothing was sent. Ask " QUENDREL_VENDOR
+                          " for a corrected location.reg file for this location.");
+}
+
+Status LoadSettingsAtStartUp(IRegistry& registry, LocationSettings& settings) {
+    const std::optional<LocationSettings> loaded = LoadLocationSettings(registry);
+    if (!loaded) return Status::Failed(kMissingLocationMessage);
+    const Status checked = CheckLocationSettings(*loaded, EmptySettings::Allowed);
+    if (!checked.ok()) {
+        return Status::Failed("This PC's location settings are damaged. " + checked.description +
+                              " Quendrel cannot work with them. Ask " QUENDREL_VENDOR " " QUENDREL_VENDOR_TELEPHONE
+                              " for a corrected location.reg file for this location.");
+    }
+    settings = *loaded;
+    return checked;
+}
+
+std::string SettingsText(const LocationSettings& settings) {
+    return "h=" + settings.FtpHost + ";u=" + settings.FtpUser + ";p=" + settings.FtpPassword +
+           ";r=" + settings.RemotePath + ";l=" + settings.LocationCode + ";";
+}
+
+std::string EncodeRegCode(const std::string& bytes) {
+    static const char kDigits[] = "0123456789ABCDEF";
+    std::string hex;
+    hex.reserve(bytes.size() * 2);
+    for (auto it = bytes.rbegin(); it != bytes.rend(); ++it) {
+        const auto code = static_cast<unsigned char>(*it);
+        hex.push_back(kDigits[code >> 4]);
+        hex.push_back(kDigits[code & 0x0F]);
+    }
+    return hex;
+}
+
+Status CheckEncodable(const std::string& what, const std::string& value) {
+    const auto found = value.find_first_of(";=");
+    if (found == std::string::npos) return Status::Ok();
+    return Status::Failed("The " + what + " \"" + value + "\" holds \"" + value[found] +
+                          "\", which a location.reg cannot carry: \";\" ends a setting and \"=\" is dropped "
+                          "when Quendrel reads it. Choose a value without \";\" and \"=\".");
+}
+
+}  // namespace quendrel

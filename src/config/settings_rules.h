@@ -1,0 +1,54 @@
+#pragma once
+// The rules a location's settings must meet, and the REGCODE encoder, in one
+// place: the program checks the decoded settings at start-up and before each
+// upload, and makereg checks and encodes what it writes into a location.reg,
+// so that the two accept exactly the same settings.
+#include <cstdint>
+#include <optional>
+#include <string>
+
+#include "config/location_settings.h"
+#include "platform/status.h"
+
+namespace quendrel {
+
+// Server address of an FtpHost setting: "host", "host:port", "[v6address]",
+// "[v6address]:port", or a bare IPv6 address. Port 21 when none is given.
+struct FtpEndpoint {
+    std::string host;
+    std::uint16_t port = 21;
+};
+inline constexpr std::uint16_t kDefaultFtpPort = 21;
+// Empty when the text names no usable host and port.
+std::optional<FtpEndpoint> ParseFtpHost(const std::string& ftpHost);
+
+// Batch files are named YYMMDDhhmm, the location code and ".TXT"; a file
+// name holds at most 255 characters.
+inline constexpr std::size_t kMaxLocationCodeLength = 255 - 10 - 4;
+
+// At start-up a location may scan before its server exists; an upload, and a
+// location.reg made for use, need the FTP server.
+enum class EmptySettings { Allowed, FtpHostNeeded };
+
+// Fails with a description that names the first setting that breaks a rule:
+// the location code must fit in a file name, the FTP server must be "host" or
+// "host:port" (1 to 65535), and no setting may hold a line break (it would
+// split a record line, or reach the FTP server as a command of its own).
+Status CheckLocationSettings(const LocationSettings& settings, EmptySettings empty);
+
+// Before an upload: fails with the message for the operator.
+Status CheckSettingsBeforeUpload(const LocationSettings& settings);
+// Start-up: reads and checks the settings (empty ones allowed). Fails with the
+// message to show before the program ends when REGCODE is missing or damaged.
+Status LoadSettingsAtStartUp(IRegistry& registry, LocationSettings& settings);
+
+// What a REGCODE carries: "h=..;u=..;p=..;r=..;l=..;" for the five settings.
+std::string SettingsText(const LocationSettings& settings);
+// Each byte as two upper-case hexadecimal digits, the last byte first: the
+// REGCODE of a settings text.
+std::string EncodeRegCode(const std::string& bytes);
+// Fails when the settings text cannot carry `value`: ";" ends a setting and
+// "=" is dropped when read. `what` names the setting in the description.
+Status CheckEncodable(const std::string& what, const std::string& value);
+
+}  // namespace quendrel
