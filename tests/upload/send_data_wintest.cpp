@@ -149,7 +149,7 @@ TEST_F(SendDataEndToEnd, CompleteStoreIsSentWhereSizeIsUnknownOrRefused) {
         FtpTestServerOptions options;
         options.sizeReply = sizeReply;
         FtpTestServer server(options);
-        files.Remove(kBatch);
+        static_cast<void>(files.Remove(kBatch));  // the round before may have left none
         const std::string records = Pending(2);
         Run(server);
         EXPECT_EQ(view.messages, std::vector<std::string>{}) << sizeReply;
