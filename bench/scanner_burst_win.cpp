@@ -107,7 +107,8 @@ int main(int argc, char** argv) {
     CountingBeeper beeper;
     BenchRegistry registry;
     TimedFiles files;
-    auto window = MainWindow::Create(GetModuleHandleA(nullptr), {clock, files, beeper, registry});
+    WinInetFtpClient ftp;
+    auto window = MainWindow::Create(GetModuleHandleA(nullptr), {clock, files, beeper, registry, ftp});
     if (!window) return 1;
     window->Show(SW_SHOWNORMAL);
     SetForegroundWindow(window->Handle());

@@ -6,6 +6,7 @@
 #include "app/single_instance_win.h"
 #include "platform/beep_win.h"
 #include "platform/clock_win.h"
+#include "platform/ftp_client_win.h"
 #include "platform/registry_win.h"
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int showCommand) {
@@ -19,7 +20,8 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int showCommand) {
     quendrel::Win32Clock clock;
     quendrel::Win32Beeper beeper;
     quendrel::Win32Registry registry;
-    const quendrel::MainWindowServices services{clock, quendrel::SystemFileSystem(), beeper, registry};
+    quendrel::WinInetFtpClient ftp;
+    const quendrel::MainWindowServices services{clock, quendrel::SystemFileSystem(), beeper, registry, ftp};
 
     std::unique_ptr<quendrel::MainWindow> window = quendrel::MainWindow::Create(instance, services);
     if (!window) return 1;  // no location settings: the operator has been told

@@ -61,6 +61,16 @@ struct GdiObjectTraits {
     static void Close(Gdi h) { ::DeleteObject(h); }
 };
 
+struct MenuTraits {
+    static HMENU Invalid() { return nullptr; }
+    static bool IsValid(HMENU h) { return h != nullptr; }
+    static void Close(HMENU h) { ::DestroyMenu(h); }
+};
+struct MappedViewTraits {
+    static void* Invalid() { return nullptr; }
+    static bool IsValid(void* view) { return view != nullptr; }
+    static void Close(void* view) { ::UnmapViewOfFile(view); }
+};
 struct LocalMemoryTraits {
     static HLOCAL Invalid() { return nullptr; }
     static bool IsValid(HLOCAL h) { return h != nullptr; }
@@ -75,6 +85,8 @@ using unique_hgdiobj = UniqueHandle<HGDIOBJ, GdiObjectTraits<HGDIOBJ>>;
 using unique_hfont = UniqueHandle<HFONT, GdiObjectTraits<HFONT>>;
 using unique_hpen = UniqueHandle<HPEN, GdiObjectTraits<HPEN>>;
 using unique_hlocal = UniqueHandle<HLOCAL, LocalMemoryTraits>;
+using unique_hmenu = UniqueHandle<HMENU, MenuTraits>;
+using unique_mapview = UniqueHandle<void*, MappedViewTraits>;
 
 // Owners of what a window paints with, in the manner of WIL's unique_hdc_window,
 // unique_hdc_paint and unique_select_object: each undoes its call when it ends.
