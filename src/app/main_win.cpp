@@ -6,7 +6,6 @@
 #include "app/single_instance_win.h"
 #include "platform/beep_win.h"
 #include "platform/clock_win.h"
-#include "platform/ftp_client_win.h"
 #include "platform/registry_win.h"
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int showCommand) {

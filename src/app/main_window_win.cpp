@@ -233,8 +233,8 @@ void MainWindow::CreateControls() {
     const int rowWidth = Twips(3165) - 4;
     TabCtrl_SetItemSize(tab, rowWidth / 2, first.bottom - first.top);
 
-    for (int field : {kVinField, kRouteField, kDealerField}) {
-        SetWindowSubclass(Control(field), ScanFieldProc, static_cast<UINT_PTR>(field),
+    for (ScanField field : {ScanField::Vin, ScanField::Route, ScanField::Dealer}) {
+        SetWindowSubclass(FieldHandle(field), ScanFieldProc, static_cast<UINT_PTR>(field),
                           reinterpret_cast<DWORD_PTR>(this));
     }
     // A whole shift of scans, beyond the edit control's usual limit on
@@ -505,9 +505,7 @@ LRESULT CALLBACK MainWindow::ScanFieldProc(HWND hwnd, UINT msg, WPARAM wParam, L
             if (wParam == '\r') {
                 // Enter runs the field's step and is consumed: no character,
                 // no sound from the edit control.
-                if (self->scan_) self->scan_->OnEnter(static_cast<ScanField>(static_cast<int>(id) == kVinField     ? 1
-                                                                             : static_cast<int>(id) == kRouteField ? 2
-                                                                                                                   : 3));
+                if (self->scan_) self->scan_->OnEnter(static_cast<ScanField>(id));  // subclassed by field
                 return 0;
             }
             break;
