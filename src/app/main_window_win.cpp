@@ -218,7 +218,9 @@ void MainWindow::CreateControls() {
         controls_[SlotOf(spec.id)] = control;
         if (font_) SetWindowFont(control, font_.get(), FALSE);
     }
-    SetWindowSubclass(Control(kTabControl), TabControlProc, 0, reinterpret_cast<DWORD_PTR>(this));
+    for (int id : {kTabControl, kVinField, kRouteField, kDealerField, kScanList}) {
+        SetWindowSubclass(Control(id), ControlProc, static_cast<UINT_PTR>(id), reinterpret_cast<DWORD_PTR>(this));
+    }
 
     HWND tab = Control(kTabControl);
     TCITEMA item{};
@@ -233,14 +235,9 @@ void MainWindow::CreateControls() {
     const int rowWidth = Twips(3165) - 4;
     TabCtrl_SetItemSize(tab, rowWidth / 2, first.bottom - first.top);
 
-    for (ScanField field : {ScanField::Vin, ScanField::Route, ScanField::Dealer}) {
-        SetWindowSubclass(FieldHandle(field), ScanFieldProc, static_cast<UINT_PTR>(field),
-                          reinterpret_cast<DWORD_PTR>(this));
-    }
     // A whole shift of scans, beyond the edit control's usual limit on
     // inserted text.
     SendMessageA(Control(kScanList), EM_SETLIMITTEXT, 0, 0);
-    SetWindowSubclass(Control(kScanList), ScanListProc, 0, reinterpret_cast<DWORD_PTR>(this));
     ApplyVisibility();
 }
 
@@ -497,62 +494,50 @@ void MainWindow::OnDestroy(HWND hwnd) {
     PostQuitMessage(0);
 }
 
-LRESULT CALLBACK MainWindow::ScanFieldProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, UINT_PTR id,
-                                           DWORD_PTR data) {
-    auto* self = reinterpret_cast<MainWindow*>(data);
-    switch (msg) {
-        case WM_CHAR:
-            if (wParam == '\r') {
-                // Enter runs the field's step and is consumed: no character,
-                // no sound from the edit control.
-                if (self->scan_) self->scan_->OnEnter(static_cast<ScanField>(id));  // subclassed by field
-                return 0;
-            }
-            break;
-        case WM_NCDESTROY: RemoveWindowSubclass(hwnd, ScanFieldProc, id); break;
-        default: break;
-    }
-    return DefSubclassProc(hwnd, msg, wParam, lParam);
+// The tab control, the scan fields and the scan list see their messages here
+// first; `id` is the control's.
+LRESULT CALLBACK MainWindow::ControlProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, UINT_PTR id,
+                                         DWORD_PTR data) {
+    if (msg == WM_NCDESTROY) RemoveWindowSubclass(hwnd, ControlProc, id);
+    const std::optional<LRESULT> handled =
+        reinterpret_cast<MainWindow*>(data)->OnControlMessage(static_cast<int>(id), msg, wParam, lParam);
+    return handled ? *handled : DefSubclassProc(hwnd, msg, wParam, lParam);
 }
 
-LRESULT CALLBACK MainWindow::ScanListProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, UINT_PTR id,
-                                          DWORD_PTR data) {
-    auto* self = reinterpret_cast<MainWindow*>(data);
-    switch (msg) {
-        case WM_CHAR:
-            // A scan fired while the operator looks at the list goes where the
-            // sequence waits for it, so that it is saved like any other.
-            // Control characters stay with the list (Ctrl+C copies).
-            if ((wParam == '\r' || (wParam >= ' ' && wParam != 0x7F)) && self->scan_ &&
-                self->wantsVisible_[SlotOf(kVinField)]) {
-                HWND field = self->FieldHandle(self->scan_->AwaitedField());
-                SetFocus(field);
-                return SendMessageA(field, WM_CHAR, wParam, lParam);
-            }
-            break;
-        case WM_NCDESTROY: RemoveWindowSubclass(hwnd, ScanListProc, id); break;
-        default: break;
+std::optional<LRESULT> MainWindow::OnControlMessage(int id, UINT msg, WPARAM wParam, LPARAM lParam) {
+    if (id == kTabControl) {
+        switch (msg) {
+            // The page controls' notifications belong to the main window.
+            case WM_COMMAND:
+            case WM_NOTIFY:
+            case WM_CTLCOLORSTATIC:
+            case WM_CTLCOLOREDIT:
+            case WM_CTLCOLORLISTBOX:
+            case WM_CTLCOLORBTN:
+                if (hwnd_) return SendMessageA(hwnd_, msg, wParam, lParam);
+                break;
+            default: break;
+        }
+        return std::nullopt;
     }
-    return DefSubclassProc(hwnd, msg, wParam, lParam);
-}
-
-LRESULT CALLBACK MainWindow::TabControlProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, UINT_PTR id,
-                                            DWORD_PTR data) {
-    auto* self = reinterpret_cast<MainWindow*>(data);
-    switch (msg) {
-        // The page controls' notifications belong to the main window.
-        case WM_COMMAND:
-        case WM_NOTIFY:
-        case WM_CTLCOLORSTATIC:
-        case WM_CTLCOLOREDIT:
-        case WM_CTLCOLORLISTBOX:
-        case WM_CTLCOLORBTN:
-            if (self->hwnd_) return SendMessageA(self->hwnd_, msg, wParam, lParam);
-            break;
-        case WM_NCDESTROY: RemoveWindowSubclass(hwnd, TabControlProc, id); break;
-        default: break;
+    if (msg != WM_CHAR) return std::nullopt;
+    if (id == kScanList) {
+        // A scan fired while the operator looks at the list goes where the
+        // sequence waits for it, so that it is saved like any other.
+        // Control characters stay with the list (Ctrl+C copies).
+        if ((wParam == '\r' || (wParam >= ' ' && wParam != 0x7F)) && scan_ && wantsVisible_[SlotOf(kVinField)]) {
+            HWND field = FieldHandle(scan_->AwaitedField());
+            SetFocus(field);
+            return SendMessageA(field, WM_CHAR, wParam, lParam);
+        }
+        return std::nullopt;
     }
-    return DefSubclassProc(hwnd, msg, wParam, lParam);
+    if (wParam != '\r') return std::nullopt;
+    // Enter in a scan field runs the field's step and is consumed: no
+    // character, no sound from the edit control.
+    const ScanField field = id == kVinField ? ScanField::Vin : id == kRouteField ? ScanField::Route : ScanField::Dealer;
+    if (scan_) scan_->OnEnter(field);
+    return 0;
 }
 
 HWND MainWindow::FieldHandle(ScanField field) const {
