@@ -61,17 +61,18 @@ int main(int argc, char** argv) {
         const LocalTime when{2001, 11, 8, 9, round, 0};  // a new batch name each round
         copy.push_back(Seconds([&] {
             std::string contents;
-            files.ReadAll(quendrel::kSaveDataFile, contents);
-            files.WriteNew("copy.dat", contents);
+            if (!files.ReadAll(quendrel::kSaveDataFile, contents).ok() || !files.WriteNew("copy.dat", contents).ok())
+                std::fprintf(stderr, "copy failed\n");
         }));
         BuiltBatch built;
         build.push_back(Seconds([&] {
             if (!BuildUploadFile(files, when, "X1", built).ok()) std::fprintf(stderr, "build failed\n");
         }));
-        files.Remove(built.fileName);
-        files.Remove("copy.dat");
+        // Clearing up: what is gone already needs no removing.
+        static_cast<void>(files.Remove(built.fileName));
+        static_cast<void>(files.Remove("copy.dat"));
     }
-    files.Remove(quendrel::kSaveDataFile);
+    static_cast<void>(files.Remove(quendrel::kSaveDataFile));
 
     const double b = Median(build), c = Median(copy);
     std::printf("records %ld (%.1f MB)\n", records, savedata.size() / 1e6);

@@ -163,7 +163,8 @@ int main(int argc, char** argv) {
     SilentBeeper beeper;
     BenchRegistry registry;
     TimedFiles files;
-    const MainWindowServices services{clock, files, beeper, registry};
+    WinInetFtpClient ftp;
+    const MainWindowServices services{clock, files, beeper, registry, ftp};
     std::vector<std::unique_ptr<Subject>> subjects;
     for (int entries : sizes) {
         subjects.push_back(std::make_unique<Subject>(entries, services));

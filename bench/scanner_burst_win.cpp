@@ -107,7 +107,8 @@ int main(int argc, char** argv) {
     CountingBeeper beeper;
     BenchRegistry registry;
     TimedFiles files;
-    auto window = MainWindow::Create(GetModuleHandleA(nullptr), {clock, files, beeper, registry});
+    WinInetFtpClient ftp;
+    auto window = MainWindow::Create(GetModuleHandleA(nullptr), {clock, files, beeper, registry, ftp});
     if (!window) return 1;
     window->Show(SW_SHOWNORMAL);
     SetForegroundWindow(window->Handle());
@@ -137,7 +138,7 @@ int main(int argc, char** argv) {
     const double seconds = std::chrono::duration<double>(Clock::now() - start).count();
 
     std::string saved;
-    files.ReadAll("savedata.dat", saved);
+    if (!files.ReadAll("savedata.dat", saved).ok()) std::printf("savedata.dat could not be read\n");
     int inOrder = 0;
     for (std::size_t at = 0; inOrder < scans; ++inOrder) {
         if (saved.compare(at, 2, "UP") != 0 || saved.compare(at + 2, 17, Vin(inOrder)) != 0) break;

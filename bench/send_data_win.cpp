@@ -71,7 +71,7 @@ int main(int argc, char** argv) {
     quendrel::WinInetFtpClient ftp;
     const std::string batch = quendrel::UploadFileName(clock.Now(), settings.LocationCode);
     for (int i = 0; i < rounds; ++i) {
-        files.Remove(batch);
+        static_cast<void>(files.Remove(batch));  // the round before may have left it
         ::DeleteFileA((serverFolder + "\\" + batch).c_str());
         if (!files.WriteNew(quendrel::kSaveDataFile, savedata).ok()) return 1;
         TimingView view;

@@ -2,14 +2,13 @@
 
 #include "about/about_texts.h"
 #include "about/sysinfo_win.h"
-#include "resource_ids.h"
 #include "platform/unique_handle_win.h"
+#include "platform/window_util_win.h"
 
 namespace quendrel {
 
 namespace {
 
-constexpr int kTwipsPerInch = 1440;
 constexpr COLORREF kRuleHighlightColour = RGB(255, 255, 255);
 constexpr COLORREF kRuleShadowColour = RGB(128, 128, 128);
 
@@ -20,37 +19,20 @@ public:
     INT_PTR OnPaint(HWND dialog);
 
 private:
-    int ToPixelsX(int twips) const { return MulDiv(twips, dpiX_, kTwipsPerInch); }
-    int ToPixelsY(int twips) const { return MulDiv(twips, dpiY_, kTwipsPerInch); }
+    int ToPixels(int twips) const { return TwipsToPixels(twips, dpi_); }
     HWND AddControl(HWND dialog, const char* className, const char* text, DWORD style, int id,
                     const TwipsRect& place);
     void SizeAndPlace(HWND dialog);
     void DrawLine(HDC dc, const TwipsLine& line, COLORREF colour, int width) const;
 
     unique_hfont font_;
-    int dpiX_ = 96;
-    int dpiY_ = 96;
+    UINT dpi_ = 96;
 };
-
-HFONT CreateMessageFont() {
-    NONCLIENTMETRICSA metrics{};
-    metrics.cbSize = sizeof(metrics);
-    // Without the metrics the dialog keeps the system font (a stock font
-    // must not reach the owner, which deletes its font).
-    if (!SystemParametersInfoA(SPI_GETNONCLIENTMETRICS, sizeof(metrics), &metrics, 0)) return nullptr;
-    return CreateFontIndirectA(&metrics.lfMessageFont);
-}
-
-HICON ProgramIcon() {
-    // A test program that links the dialog has no icon of its own.
-    if (HICON icon = LoadIconA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDI_QUENDREL))) return icon;
-    return LoadIconA(nullptr, IDI_APPLICATION);
-}
 
 HWND AboutDialog::AddControl(HWND dialog, const char* className, const char* text, DWORD style, int id,
                              const TwipsRect& place) {
-    HWND control = CreateWindowExA(0, className, text, WS_CHILD | WS_VISIBLE | style, ToPixelsX(place.left),
-                                   ToPixelsY(place.top), ToPixelsX(place.width), ToPixelsY(place.height), dialog,
+    HWND control = CreateWindowExA(0, className, text, WS_CHILD | WS_VISIBLE | style, ToPixels(place.left),
+                                   ToPixels(place.top), ToPixels(place.width), ToPixels(place.height), dialog,
                                    reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), GetModuleHandleA(nullptr),
                                    nullptr);
     if (control && font_) SendMessageA(control, WM_SETFONT, reinterpret_cast<WPARAM>(font_.get()), FALSE);
@@ -58,7 +40,7 @@ HWND AboutDialog::AddControl(HWND dialog, const char* className, const char* tex
 }
 
 void AboutDialog::SizeAndPlace(HWND dialog) {
-    RECT frame{0, 0, ToPixelsX(about_layout::kClientWidth), ToPixelsY(about_layout::kClientHeight)};
+    RECT frame{0, 0, ToPixels(about_layout::kClientWidth), ToPixels(about_layout::kClientHeight)};
     AdjustWindowRectEx(&frame, static_cast<DWORD>(GetWindowLongPtrA(dialog, GWL_STYLE)), FALSE,
                        static_cast<DWORD>(GetWindowLongPtrA(dialog, GWL_EXSTYLE)));
     const int width = frame.right - frame.left;
@@ -76,11 +58,8 @@ void AboutDialog::SizeAndPlace(HWND dialog) {
 }
 
 INT_PTR AboutDialog::OnInitDialog(HWND dialog) {
-    if (const unique_hdc_window screen(nullptr); screen) {
-        dpiX_ = GetDeviceCaps(screen.get(), LOGPIXELSX);
-        dpiY_ = GetDeviceCaps(screen.get(), LOGPIXELSY);
-    }
-    font_.reset(CreateMessageFont());
+    dpi_ = WindowDpi(dialog);
+    font_ = CreateMessageFont();
     if (font_) SendMessageA(dialog, WM_SETFONT, reinterpret_cast<WPARAM>(font_.get()), FALSE);
     SizeAndPlace(dialog);
 
@@ -90,7 +69,7 @@ INT_PTR AboutDialog::OnInitDialog(HWND dialog) {
     // Created in tab order: OK, the icon, System Info; the labels take no focus.
     HWND ok = AddControl(dialog, "BUTTON", "OK", BS_DEFPUSHBUTTON | WS_TABSTOP | WS_GROUP, IDOK, about_layout::kOk);
     HWND icon = AddControl(dialog, "STATIC", "", SS_ICON, kAboutIconId, about_layout::kIcon);
-    SendMessageA(icon, STM_SETICON, reinterpret_cast<WPARAM>(ProgramIcon()), 0);
+    SendMessageA(icon, STM_SETICON, reinterpret_cast<WPARAM>(ProgramIcon(GetModuleHandleA(nullptr))), 0);
     AddControl(dialog, "BUTTON", "&System Info...", BS_PUSHBUTTON | WS_TABSTOP, kAboutSysInfoId,
                about_layout::kSysInfo);
     const DWORD label = SS_LEFT | SS_NOPREFIX;
@@ -126,8 +105,8 @@ void AboutDialog::DrawLine(HDC dc, const TwipsLine& line, COLORREF colour, int w
     const unique_hpen pen(CreatePen(PS_SOLID, 1, colour));
     const unique_select_object selected(dc, pen.get());
     for (int row = 0; row < width; ++row) {
-        MoveToEx(dc, ToPixelsX(line.x1), ToPixelsY(line.y1) + row, nullptr);
-        LineTo(dc, ToPixelsX(line.x2) + 1, ToPixelsY(line.y2) + row);
+        MoveToEx(dc, ToPixels(line.x1), ToPixels(line.y1) + row, nullptr);
+        LineTo(dc, ToPixels(line.x2) + 1, ToPixels(line.y2) + row);
     }
 }
 

@@ -19,7 +19,8 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int showCommand) {
     quendrel::Win32Clock clock;
     quendrel::Win32Beeper beeper;
     quendrel::Win32Registry registry;
-    const quendrel::MainWindowServices services{clock, quendrel::SystemFileSystem(), beeper, registry};
+    quendrel::WinInetFtpClient ftp;
+    const quendrel::MainWindowServices services{clock, quendrel::SystemFileSystem(), beeper, registry, ftp};
 
     std::unique_ptr<quendrel::MainWindow> window = quendrel::MainWindow::Create(instance, services);
     if (!window) return 1;  // no location settings: the operator has been told

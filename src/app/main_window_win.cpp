@@ -8,8 +8,8 @@
 
 #include "about/about_dialog_win.h"
 #include "config/settings_rules.h"
-#include "platform/ftp_client_win.h"
 #include "platform/clock_win.h"
+#include "platform/window_util_win.h"
 #include "scan/event_types.h"
 #include "scan/scan_record.h"
 
@@ -21,7 +21,6 @@ constexpr UINT_PTR kClockTimer = 1;
 // Posted when an event was chosen: the pick has sent all its notifications.
 constexpr UINT kChoiceDone = WM_APP + 1;
 constexpr UINT kClockIntervalMs = 1000;
-constexpr int kIconResource = 1;
 
 // Size of the window's client area and of the tab control, in twips.
 constexpr int kClientWidth = 3180;
@@ -74,36 +73,14 @@ const ControlSpec* FindSpec(int id) {
 
 std::size_t SlotOf(int id) { return static_cast<std::size_t>(id - kTabControl); }
 
-UINT WindowDpi(HWND hwnd) {
-    // GetDpiForWindow exists from Windows 10 1607 on; older systems have one DPI.
-    using GetDpiForWindowFn = UINT(WINAPI*)(HWND);
-    static const auto getDpiForWindow = reinterpret_cast<GetDpiForWindowFn>(
-        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("user32.dll"), "GetDpiForWindow")));
-    if (getDpiForWindow && hwnd) {
-        if (UINT dpi = getDpiForWindow(hwnd)) return dpi;
-    }
-    HDC screen = GetDC(nullptr);
-    const int dpi = GetDeviceCaps(screen, LOGPIXELSY);
-    ReleaseDC(nullptr, screen);
-    return dpi > 0 ? static_cast<UINT>(dpi) : 96;
-}
-
-std::string WindowText(HWND hwnd) {
-    const int length = GetWindowTextLengthA(hwnd);
-    std::string text(static_cast<std::size_t>(length) + 1, '\0');
-    const int copied = GetWindowTextA(hwnd, &text[0], length + 1);
-    text.resize(static_cast<std::size_t>(copied > 0 ? copied : 0));
-    return text;
-}
-
-HMENU CreateMainMenu() {
+unique_hmenu CreateMainMenu() {
     HMENU file = CreatePopupMenu();
     AppendMenuA(file, MF_STRING, kMenuExit, "E&xit");
     HMENU help = CreatePopupMenu();
     AppendMenuA(help, MF_STRING, kMenuAbout, "&About");
-    HMENU bar = CreateMenu();
-    AppendMenuA(bar, MF_POPUP, reinterpret_cast<UINT_PTR>(file), "&File");
-    AppendMenuA(bar, MF_POPUP, reinterpret_cast<UINT_PTR>(help), "&Help");
+    unique_hmenu bar(CreateMenu());
+    AppendMenuA(bar.get(), MF_POPUP, reinterpret_cast<UINT_PTR>(file), "&File");
+    AppendMenuA(bar.get(), MF_POPUP, reinterpret_cast<UINT_PTR>(help), "&Help");
     return bar;
 }
 
@@ -137,9 +114,8 @@ std::unique_ptr<MainWindow> MainWindow::Create(HINSTANCE instance, const MainWin
         wc.cbSize = sizeof wc;
         wc.lpfnWndProc = WindowProc;
         wc.hInstance = instance;
-        wc.hIcon = LoadIconA(instance, MAKEINTRESOURCEA(kIconResource));
-        if (!wc.hIcon) wc.hIcon = LoadIconA(nullptr, MAKEINTRESOURCEA(32512));  // IDI_APPLICATION
-        wc.hCursor = LoadCursorA(nullptr, MAKEINTRESOURCEA(32512));             // IDC_ARROW
+        wc.hIcon = ProgramIcon(instance);
+        wc.hCursor = LoadCursorA(nullptr, IDC_ARROW);
         wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
         wc.lpszClassName = kMainWindowClass;
         if (!RegisterClassExA(&wc)) return nullptr;
@@ -147,11 +123,12 @@ std::unique_ptr<MainWindow> MainWindow::Create(HINSTANCE instance, const MainWin
     }
 
     std::unique_ptr<MainWindow> window(new MainWindow(services));
-    const DWORD style = WS_OVERLAPPEDWINDOW;
-    HWND hwnd = CreateWindowExA(WS_EX_CONTROLPARENT, kMainWindowClass, kAppTitle, style, CW_USEDEFAULT,
-                                CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, nullptr, CreateMainMenu(), instance,
+    unique_hmenu menu = CreateMainMenu();
+    HWND hwnd = CreateWindowExA(WS_EX_CONTROLPARENT, kMainWindowClass, kAppTitle, WS_OVERLAPPEDWINDOW, CW_USEDEFAULT,
+                                CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, nullptr, menu.get(), instance,
                                 window.get());
     if (!hwnd) return nullptr;
+    menu.release();  // the window's now: destroyed with it
     if (!window->Load()) return nullptr;  // the destructor takes the window down
     return window;
 }
@@ -191,7 +168,7 @@ LRESULT MainWindow::HandleMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lPa
         case WM_SETCURSOR:
             // The hourglass stays while an upload runs, wherever the mouse goes.
             if (busyPointer_ && LOWORD(lParam) == HTCLIENT) {
-                SetCursor(LoadCursorA(nullptr, MAKEINTRESOURCEA(32514)));  // IDC_WAIT
+                SetCursor(LoadCursorA(nullptr, IDC_WAIT));
                 return TRUE;
             }
             break;
@@ -208,11 +185,7 @@ LRESULT MainWindow::HandleMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lPa
 
 bool MainWindow::OnCreate(HWND hwnd, LPCREATESTRUCT) {
     dpi_ = WindowDpi(hwnd);
-    NONCLIENTMETRICSA metrics{};
-    metrics.cbSize = sizeof metrics;
-    if (SystemParametersInfoA(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0)) {
-        font_.reset(CreateFontIndirectA(&metrics.lfMessageFont));
-    }
+    font_ = CreateMessageFont();
 
     // Client area of the stated size, wherever the system puts the window.
     RECT frame{0, 0, Twips(kClientWidth), Twips(kClientHeight)};
@@ -225,7 +198,7 @@ bool MainWindow::OnCreate(HWND hwnd, LPCREATESTRUCT) {
     return true;
 }
 
-int MainWindow::Twips(int twips) const { return MulDiv(twips, static_cast<int>(dpi_), 1440); }
+int MainWindow::Twips(int twips) const { return TwipsToPixels(twips, dpi_); }
 
 void MainWindow::CreateControls() {
     HINSTANCE instance = reinterpret_cast<HINSTANCE>(GetWindowLongPtrA(hwnd_, GWLP_HINSTANCE));
@@ -243,9 +216,11 @@ void MainWindow::CreateControls() {
                                        Twips(spec.top), Twips(spec.width), height, parent,
                                        reinterpret_cast<HMENU>(static_cast<INT_PTR>(spec.id)), instance, nullptr);
         controls_[SlotOf(spec.id)] = control;
-        if (font_) SetWindowFont(control, static_cast<HFONT>(font_.get()), FALSE);
+        if (font_) SetWindowFont(control, font_.get(), FALSE);
     }
-    SetWindowSubclass(Control(kTabControl), TabControlProc, 0, reinterpret_cast<DWORD_PTR>(this));
+    for (int id : {kTabControl, kVinField, kRouteField, kDealerField, kScanList}) {
+        SetWindowSubclass(Control(id), ControlProc, static_cast<UINT_PTR>(id), reinterpret_cast<DWORD_PTR>(this));
+    }
 
     HWND tab = Control(kTabControl);
     TCITEMA item{};
@@ -260,14 +235,9 @@ void MainWindow::CreateControls() {
     const int rowWidth = Twips(3165) - 4;
     TabCtrl_SetItemSize(tab, rowWidth / 2, first.bottom - first.top);
 
-    for (int field : {kVinField, kRouteField, kDealerField}) {
-        SetWindowSubclass(Control(field), ScanFieldProc, static_cast<UINT_PTR>(field),
-                          reinterpret_cast<DWORD_PTR>(this));
-    }
     // A whole shift of scans, beyond the edit control's usual limit on
     // inserted text.
     SendMessageA(Control(kScanList), EM_SETLIMITTEXT, 0, 0);
-    SetWindowSubclass(Control(kScanList), ScanListProc, 0, reinterpret_cast<DWORD_PTR>(this));
     ApplyVisibility();
 }
 
@@ -293,16 +263,14 @@ bool MainWindow::Load() {
 void MainWindow::FitDropDownWidth(HWND list) {
     // The box keeps its width; its open list is made wide enough for the
     // longest event, which would be cut off otherwise.
-    HDC dc = GetDC(list);
-    HGDIOBJ old = font_ ? SelectObject(dc, font_.get()) : nullptr;
+    const unique_hdc_window dc(list);
+    const unique_select_object selected(dc.get(), font_.get());
     int widest = 0;
     for (const char* item : kEventTypes) {
         SIZE size{};
-        GetTextExtentPoint32A(dc, item, lstrlenA(item), &size);
+        GetTextExtentPoint32A(dc.get(), item, lstrlenA(item), &size);
         widest = std::max<int>(widest, size.cx);
     }
-    if (old) SelectObject(dc, old);
-    ReleaseDC(list, dc);
     SendMessageA(list, CB_SETDROPPEDWIDTH, static_cast<WPARAM>(widest + 2 * GetSystemMetrics(SM_CXEDGE) + Twips(120)), 0);
 }
 
@@ -385,7 +353,7 @@ public:
     }
     void SetBusyPointer(bool busy) override {
         window_.busyPointer_ = busy;
-        SetCursor(LoadCursorA(nullptr, MAKEINTRESOURCEA(busy ? 32514 : 32512)));  // IDC_WAIT, IDC_ARROW
+        SetCursor(LoadCursorA(nullptr, busy ? IDC_WAIT : IDC_ARROW));
     }
     void ShowMessage(const std::string& text) override { window_.ShowMessage(text); }
     void EnableSendData(bool enabled) override { EnableWindow(window_.Control(kSendDataButton), enabled); }
@@ -396,12 +364,11 @@ private:
 
 SendDataCommand& MainWindow::SendData() {
     if (!sendData_) {
-        auto ftp = std::make_unique<WinInetFtpClient>();
         // Scans typed during an upload get the same keyboard handling.
-        ftp->SetMessageFilter([this](MSG& msg) { return PreTranslateMessage(msg); });
-        ftp_ = std::move(ftp);
+        services_.ftp.SetMessageFilter([this](MSG& msg) { return PreTranslateMessage(msg); });
         uploadView_ = std::make_unique<UploadView>(*this);
-        sendData_ = std::make_unique<SendDataCommand>(services_.files, services_.clock, *ftp_, *uploadView_, settings_);
+        sendData_ = std::make_unique<SendDataCommand>(services_.files, services_.clock, services_.ftp, *uploadView_,
+                                                      settings_);
     }
     return *sendData_;
 }
@@ -495,7 +462,7 @@ HBRUSH MainWindow::OnCtlColorStatic(HWND, HDC dc, HWND control, int) {
     }
     // Labels are drawn straight onto the tab page, whatever its theme paints.
     SetBkMode(dc, TRANSPARENT);
-    if (control == Control(kStatusLabel) && statusColourSet_) SetTextColor(dc, static_cast<COLORREF>(statusColour_));
+    if (control == Control(kStatusLabel) && statusColour_) SetTextColor(dc, static_cast<COLORREF>(*statusColour_));
     else SetTextColor(dc, GetSysColor(COLOR_WINDOWTEXT));
     return static_cast<HBRUSH>(GetStockObject(NULL_BRUSH));
 }
@@ -527,64 +494,50 @@ void MainWindow::OnDestroy(HWND hwnd) {
     PostQuitMessage(0);
 }
 
-LRESULT CALLBACK MainWindow::ScanFieldProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, UINT_PTR id,
-                                           DWORD_PTR data) {
-    auto* self = reinterpret_cast<MainWindow*>(data);
-    switch (msg) {
-        case WM_CHAR:
-            if (wParam == '\r') {
-                // Enter runs the field's step and is consumed: no character,
-                // no sound from the edit control.
-                if (self->scan_) self->scan_->OnEnter(static_cast<ScanField>(static_cast<int>(id) == kVinField     ? 1
-                                                                             : static_cast<int>(id) == kRouteField ? 2
-                                                                                                                   : 3));
-                return 0;
-            }
-            break;
-        case WM_NCDESTROY: RemoveWindowSubclass(hwnd, ScanFieldProc, id); break;
-        default: break;
-    }
-    return DefSubclassProc(hwnd, msg, wParam, lParam);
+// The tab control, the scan fields and the scan list see their messages here
+// first; `id` is the control's.
+LRESULT CALLBACK MainWindow::ControlProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, UINT_PTR id,
+                                         DWORD_PTR data) {
+    if (msg == WM_NCDESTROY) RemoveWindowSubclass(hwnd, ControlProc, id);
+    const std::optional<LRESULT> handled =
+        reinterpret_cast<MainWindow*>(data)->OnControlMessage(static_cast<int>(id), msg, wParam, lParam);
+    return handled ? *handled : DefSubclassProc(hwnd, msg, wParam, lParam);
 }
 
-LRESULT CALLBACK MainWindow::ScanListProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, UINT_PTR id,
-                                          DWORD_PTR data) {
-    auto* self = reinterpret_cast<MainWindow*>(data);
-    switch (msg) {
-        case WM_CHAR:
-            // A scan fired while the operator looks at the list goes where the
-            // sequence waits for it, so that it is saved like any other.
-            // Control characters stay with the list (Ctrl+C copies).
-            if ((wParam == '\r' || (wParam >= ' ' && wParam != 0x7F)) && self->scan_ &&
-                self->wantsVisible_[SlotOf(kVinField)]) {
-                HWND field = self->FieldHandle(self->scan_->AwaitedField());
-                SetFocus(field);
-                return SendMessageA(field, WM_CHAR, wParam, lParam);
-            }
-            break;
-        case WM_NCDESTROY: RemoveWindowSubclass(hwnd, ScanListProc, id); break;
-        default: break;
+std::optional<LRESULT> MainWindow::OnControlMessage(int id, UINT msg, WPARAM wParam, LPARAM lParam) {
+    if (id == kTabControl) {
+        switch (msg) {
+            // The page controls' notifications belong to the main window.
+            case WM_COMMAND:
+            case WM_NOTIFY:
+            case WM_CTLCOLORSTATIC:
+            case WM_CTLCOLOREDIT:
+            case WM_CTLCOLORLISTBOX:
+            case WM_CTLCOLORBTN:
+                if (hwnd_) return SendMessageA(hwnd_, msg, wParam, lParam);
+                break;
+            default: break;
+        }
+        return std::nullopt;
     }
-    return DefSubclassProc(hwnd, msg, wParam, lParam);
-}
-
-LRESULT CALLBACK MainWindow::TabControlProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, UINT_PTR id,
-                                            DWORD_PTR data) {
-    auto* self = reinterpret_cast<MainWindow*>(data);
-    switch (msg) {
-        // The page controls' notifications belong to the main window.
-        case WM_COMMAND:
-        case WM_NOTIFY:
-        case WM_CTLCOLORSTATIC:
-        case WM_CTLCOLOREDIT:
-        case WM_CTLCOLORLISTBOX:
-        case WM_CTLCOLORBTN:
-            if (self->hwnd_) return SendMessageA(self->hwnd_, msg, wParam, lParam);
-            break;
-        case WM_NCDESTROY: RemoveWindowSubclass(hwnd, TabControlProc, id); break;
-        default: break;
+    if (msg != WM_CHAR) return std::nullopt;
+    if (id == kScanList) {
+        // A scan fired while the operator looks at the list goes where the
+        // sequence waits for it, so that it is saved like any other.
+        // Control characters stay with the list (Ctrl+C copies).
+        if ((wParam == '\r' || (wParam >= ' ' && wParam != 0x7F)) && scan_ && wantsVisible_[SlotOf(kVinField)]) {
+            HWND field = FieldHandle(scan_->AwaitedField());
+            SetFocus(field);
+            return SendMessageA(field, WM_CHAR, wParam, lParam);
+        }
+        return std::nullopt;
     }
-    return DefSubclassProc(hwnd, msg, wParam, lParam);
+    if (wParam != '\r') return std::nullopt;
+    // Enter in a scan field runs the field's step and is consumed: no
+    // character, no sound from the edit control.
+    const ScanField field = id == kVinField ? ScanField::Vin : id == kRouteField ? ScanField::Route : ScanField::Dealer;
+    if (scan_) scan_->OnEnter(field);
+    return 0;
 }
 
 HWND MainWindow::FieldHandle(ScanField field) const {
@@ -618,7 +571,6 @@ void MainWindow::SelectFieldText(ScanField field) { Edit_SetSel(FieldHandle(fiel
 
 void MainWindow::SetStatus(const std::string& text, std::uint32_t colour) {
     statusColour_ = colour;
-    statusColourSet_ = true;
     SetLabelText(kStatusLabel, text);
 }
 

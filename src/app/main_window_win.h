@@ -3,6 +3,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -11,6 +12,7 @@
 #include "platform/beep.h"
 #include "platform/clock.h"
 #include "platform/files.h"
+#include "platform/ftp_client_win.h"
 #include "platform/registry.h"
 #include "platform/unique_handle_win.h"
 #include "scan/scan_controller.h"
@@ -23,21 +25,21 @@ inline constexpr const char* kMainWindowClass = "QuendrelMainWindow";
 
 // Control identifiers of the main window, in tab order.
 enum ControlId : int {
-    kTabControl = 100,   // SSTab1
-    kEventList,          // cboEventType
-    kActionLabel,        // lblAction
-    kClockLabel,         // lblDateTime
-    kVinLabel,           // lblVIN
-    kVinField,           // txtVIN
-    kRouteLabel,         // lblRoute
-    kRouteField,         // txtRoute
-    kDealerLabel,        // lblDealer
-    kDealerField,        // txtDealer
-    kEnterButton,        // bEnter
-    kScanList,           // Text1
-    kStatusLabel,        // Label1
-    kSendDataButton,     // bSendData
-    kUploadLog,          // txtFTPLog
+    kTabControl = 100,
+    kEventList,
+    kActionLabel,
+    kClockLabel,
+    kVinLabel,
+    kVinField,
+    kRouteLabel,
+    kRouteField,
+    kDealerLabel,
+    kDealerField,
+    kEnterButton,
+    kScanList,
+    kStatusLabel,
+    kSendDataButton,
+    kUploadLog,
 };
 
 enum MenuId : int { kMenuExit = 200, kMenuAbout = 201 };
@@ -51,6 +53,7 @@ struct MainWindowServices {
     IFileSystem& files;
     IBeeper& beeper;
     IRegistry& registry;
+    WinInetFtpClient& ftp;
 };
 
 // The main window: two tab pages ("Scan", "Upload"), menus and the clock.
@@ -70,8 +73,8 @@ public:
     const LocationSettings& Settings() const { return settings_; }
     const ScanController& Scan() const { return *scan_; }
     int CurrentPage() const;
-    // The status label's colour; 0 (the design colour) before any message.
-    std::uint32_t StatusColour() const { return statusColourSet_ ? statusColour_ : 0; }
+    // The status label's colour as last set; 0 (black) before any message.
+    std::uint32_t StatusColour() const { return statusColour_.value_or(0); }
 
     // Keyboard handling a dialog would do (Tab, Shift+Tab, Ctrl+Tab, Enter on
     // a button). True when the message was used and must not be dispatched.
@@ -94,12 +97,9 @@ public:
 private:
     explicit MainWindow(const MainWindowServices& services);
     static LRESULT CALLBACK WindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
-    static LRESULT CALLBACK ScanFieldProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, UINT_PTR id,
-                                          DWORD_PTR data);
-    static LRESULT CALLBACK ScanListProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, UINT_PTR id,
-                                         DWORD_PTR data);
-    static LRESULT CALLBACK TabControlProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, UINT_PTR id,
-                                           DWORD_PTR data);
+    static LRESULT CALLBACK ControlProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, UINT_PTR id,
+                                        DWORD_PTR data);
+    std::optional<LRESULT> OnControlMessage(int id, UINT msg, WPARAM wParam, LPARAM lParam);
     LRESULT HandleMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
 
     bool OnCreate(HWND hwnd, LPCREATESTRUCT create);
@@ -131,20 +131,17 @@ private:
     MainWindowServices services_;
     HWND hwnd_ = nullptr;
     UINT dpi_ = 96;
-    unique_hgdiobj font_;
-    HICON icon_ = nullptr;
+    unique_hfont font_;
     LocationSettings settings_;
     std::unique_ptr<ScanController> scan_;
     std::vector<HWND> controls_;  // by control id, from kTabControl on
     std::vector<int> tabOrder_;
     std::vector<bool> wantsVisible_;  // per control, apart from the page shown
-    std::uint32_t statusColour_ = 0;
-    bool statusColourSet_ = false;
+    std::optional<std::uint32_t> statusColour_;  // none: the label's usual text colour
     HWND lastFocus_ = nullptr;
     bool choiceRunning_ = false;  // an event was chosen by the pick being handled
     // Upload: made on the first use, once the settings are loaded.
     class UploadView;
-    std::unique_ptr<IFtpClient> ftp_;
     std::unique_ptr<UploadView> uploadView_;
     std::unique_ptr<SendDataCommand> sendData_;
     bool busyPointer_ = false;

@@ -55,10 +55,9 @@ std::string ClaimName(const std::string& folder) {
 }
 
 HWND PublishedWindow(HANDLE shared) {
-    auto* slot = static_cast<volatile std::uint64_t*>(MapViewOfFile(shared, FILE_MAP_READ, 0, 0, sizeof(std::uint64_t)));
+    const unique_mapview slot(MapViewOfFile(shared, FILE_MAP_READ, 0, 0, sizeof(std::uint64_t)));
     if (!slot) return nullptr;
-    const std::uint64_t value = *slot;
-    UnmapViewOfFile(const_cast<std::uint64_t*>(slot));
+    const std::uint64_t value = *static_cast<volatile std::uint64_t*>(slot.get());
     return reinterpret_cast<HWND>(static_cast<std::uintptr_t>(value));
 }
 
@@ -78,25 +77,21 @@ void BringToFront(HANDLE shared) {
 }  // namespace
 
 std::unique_ptr<WorkingFolderClaim> WorkingFolderClaim::Take() {
-    HANDLE shared = CreateFileMappingA(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0, sizeof(std::uint64_t),
-                                       ClaimName(NormalizedWorkingFolder()).c_str());
+    unique_handle shared(CreateFileMappingA(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0, sizeof(std::uint64_t),
+                                            ClaimName(NormalizedWorkingFolder()).c_str()));
     // Without the shared memory nothing can be told apart: better start than
     // refuse to.
-    if (!shared) return std::unique_ptr<WorkingFolderClaim>(new WorkingFolderClaim(nullptr));
-    if (GetLastError() == ERROR_ALREADY_EXISTS) {
-        BringToFront(shared);
-        CloseHandle(shared);
+    if (shared && GetLastError() == ERROR_ALREADY_EXISTS) {
+        BringToFront(shared.get());
         return nullptr;
     }
-    return std::unique_ptr<WorkingFolderClaim>(new WorkingFolderClaim(shared));
+    return std::unique_ptr<WorkingFolderClaim>(new WorkingFolderClaim(std::move(shared)));
 }
 
 void WorkingFolderClaim::Publish(HWND window) {
     if (!shared_) return;
-    auto* slot = static_cast<std::uint64_t*>(MapViewOfFile(shared_.get(), FILE_MAP_WRITE, 0, 0, sizeof(std::uint64_t)));
-    if (!slot) return;
-    *slot = reinterpret_cast<std::uintptr_t>(window);
-    UnmapViewOfFile(slot);
+    const unique_mapview slot(MapViewOfFile(shared_.get(), FILE_MAP_WRITE, 0, 0, sizeof(std::uint64_t)));
+    if (slot) *static_cast<std::uint64_t*>(slot.get()) = reinterpret_cast<std::uintptr_t>(window);
 }
 
 }  // namespace quendrel

@@ -2,6 +2,7 @@
 #include <windows.h>
 
 #include <memory>
+#include <utility>
 
 #include "platform/unique_handle_win.h"
 
@@ -19,7 +20,7 @@ public:
     void Publish(HWND window);
 
 private:
-    explicit WorkingFolderClaim(HANDLE shared) : shared_(shared) {}
+    explicit WorkingFolderClaim(unique_handle shared) : shared_(std::move(shared)) {}
     unique_handle shared_;  // holds the window handle of the Quendrel that claimed the folder
 };
 

@@ -34,11 +34,13 @@ private:
     Handle handle_ = Traits::Invalid();
 };
 
-struct HkeyTraits {
-    static HKEY Invalid() { return nullptr; }
-    static bool IsValid(HKEY h) { return h != nullptr; }
-    static void Close(HKEY h) { ::RegCloseKey(h); }
+// Handles for which null means none.
+template <typename Handle>
+struct NullIsInvalid {
+    static Handle Invalid() { return nullptr; }
+    static bool IsValid(Handle h) { return h != nullptr; }
 };
+struct HkeyTraits : NullIsInvalid<HKEY> { static void Close(HKEY h) { ::RegCloseKey(h); } };
 struct FileHandleTraits {
     static HANDLE Invalid() { return INVALID_HANDLE_VALUE; }
     static bool IsValid(HANDLE h) { return h != INVALID_HANDLE_VALUE && h != nullptr; }
@@ -49,23 +51,12 @@ struct KernelHandleTraits {
     static bool IsValid(HANDLE h) { return h != nullptr && h != INVALID_HANDLE_VALUE; }
     static void Close(HANDLE h) { ::CloseHandle(h); }
 };
-struct InternetHandleTraits {
-    static HINTERNET Invalid() { return nullptr; }
-    static bool IsValid(HINTERNET h) { return h != nullptr; }
-    static void Close(HINTERNET h) { ::InternetCloseHandle(h); }
-};
+struct InternetHandleTraits : NullIsInvalid<HINTERNET> { static void Close(HINTERNET h) { ::InternetCloseHandle(h); } };
 template <typename Gdi>
-struct GdiObjectTraits {
-    static Gdi Invalid() { return nullptr; }
-    static bool IsValid(Gdi h) { return h != nullptr; }
-    static void Close(Gdi h) { ::DeleteObject(h); }
-};
-
-struct LocalMemoryTraits {
-    static HLOCAL Invalid() { return nullptr; }
-    static bool IsValid(HLOCAL h) { return h != nullptr; }
-    static void Close(HLOCAL h) { ::LocalFree(h); }
-};
+struct GdiObjectTraits : NullIsInvalid<Gdi> { static void Close(Gdi h) { ::DeleteObject(h); } };
+struct LocalMemoryTraits : NullIsInvalid<HLOCAL> { static void Close(HLOCAL h) { ::LocalFree(h); } };
+struct MenuTraits : NullIsInvalid<HMENU> { static void Close(HMENU h) { ::DestroyMenu(h); } };
+struct MappedViewTraits : NullIsInvalid<void*> { static void Close(void* view) { ::UnmapViewOfFile(view); } };
 
 using unique_hkey = UniqueHandle<HKEY, HkeyTraits>;
 using unique_hfile = UniqueHandle<HANDLE, FileHandleTraits>;
@@ -75,6 +66,8 @@ using unique_hgdiobj = UniqueHandle<HGDIOBJ, GdiObjectTraits<HGDIOBJ>>;
 using unique_hfont = UniqueHandle<HFONT, GdiObjectTraits<HFONT>>;
 using unique_hpen = UniqueHandle<HPEN, GdiObjectTraits<HPEN>>;
 using unique_hlocal = UniqueHandle<HLOCAL, LocalMemoryTraits>;
+using unique_hmenu = UniqueHandle<HMENU, MenuTraits>;
+using unique_mapview = UniqueHandle<void*, MappedViewTraits>;
 
 // Owners of what a window paints with, in the manner of WIL's unique_hdc_window,
 // unique_hdc_paint and unique_select_object: each undoes its call when it ends.

@@ -6,9 +6,9 @@ namespace quendrel {
 
 enum class ScanField { Vin = 1, Route = 2, Dealer = 3 };
 
-// Windows colour values for the status label.
-inline constexpr std::uint32_t kStatusRed = 255;
-inline constexpr std::uint32_t kStatusGreen = 65280;
+// The status label's colours, as Windows colour values (COLORREF, 0x00bbggrr).
+inline constexpr std::uint32_t kStatusRed = 0x0000FF;
+inline constexpr std::uint32_t kStatusGreen = 0x00FF00;
 
 inline constexpr const char* kLastScanMessage = "Last Scan";
 inline constexpr const char* kVinRefusedMessage = "No Scan!! Vin is not 17 chars!!";

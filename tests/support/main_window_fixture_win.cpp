@@ -26,7 +26,7 @@ void MainWindowTest::TearDownTestSuite() { DeleteLocationKey(); }
 
 void MainWindowTest::SetUp() {
     workDir = std::make_unique<TempWorkDir>();
-    const MainWindowServices services{clock, SystemFileSystem(), beeper, registry};
+    const MainWindowServices services{clock, SystemFileSystem(), beeper, registry, ftp};
     window = MainWindow::Create(GetModuleHandleA(nullptr), services);
     ASSERT_TRUE(window);
     SetMessageHandler([this](MSG& msg) { ProcessMessage(*window, msg); });

@@ -36,6 +36,7 @@ protected:
     FixedClock clock;
     CountingBeeper beeper;
     Win32Registry registry;
+    WinInetFtpClient ftp;
     std::unique_ptr<MainWindow> window;
 };
 

@@ -53,7 +53,7 @@ protected:
                                      ";p=" + password + ";r=/in/;";
         testing::ImportRegistry(testing::LocationReg("\"REGCODE\"=\"" + RegCodeFor(settings) + "\""));
         workDir = std::make_unique<testing::TempWorkDir>();
-        const MainWindowServices services{clock, SystemFileSystem(), beeper, registry};
+        const MainWindowServices services{clock, SystemFileSystem(), beeper, registry, ftp};
         window = MainWindow::Create(GetModuleHandleA(nullptr), services);
         ASSERT_TRUE(window);
         testing::SetMessageHandler([this](MSG& msg) { ProcessMessage(*window, msg); });
@@ -82,6 +82,7 @@ protected:
     testing::FixedClock clock;
     testing::CountingBeeper beeper;
     Win32Registry registry;
+    WinInetFtpClient ftp;
     std::unique_ptr<MainWindow> window;
 };
 

@@ -1,0 +1,40 @@
+#include "platform/window_util_win.h"
+
+#include "resource_ids.h"
+
+namespace quendrel {
+
+std::string WindowText(HWND window) {
+    const int length = GetWindowTextLengthA(window);
+    std::string text(static_cast<std::size_t>(length) + 1, '\0');
+    const int copied = GetWindowTextA(window, &text[0], length + 1);
+    text.resize(static_cast<std::size_t>(copied > 0 ? copied : 0));
+    return text;
+}
+
+UINT WindowDpi(HWND window) {
+    // GetDpiForWindow exists from Windows 10 1607 on; older systems have one DPI.
+    using GetDpiForWindowFn = UINT(WINAPI*)(HWND);
+    static const auto getDpiForWindow = reinterpret_cast<GetDpiForWindowFn>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("user32.dll"), "GetDpiForWindow")));
+    if (getDpiForWindow && window) {
+        if (UINT dpi = getDpiForWindow(window)) return dpi;
+    }
+    const unique_hdc_window screen(nullptr);
+    const int dpi = screen ? GetDeviceCaps(screen.get(), LOGPIXELSY) : 0;
+    return dpi > 0 ? static_cast<UINT>(dpi) : 96;
+}
+
+unique_hfont CreateMessageFont() {
+    NONCLIENTMETRICSA metrics{};
+    metrics.cbSize = sizeof metrics;
+    if (!SystemParametersInfoA(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0)) return unique_hfont();
+    return unique_hfont(CreateFontIndirectA(&metrics.lfMessageFont));
+}
+
+HICON ProgramIcon(HINSTANCE instance) {
+    if (HICON icon = LoadIconA(instance, MAKEINTRESOURCEA(IDI_QUENDREL))) return icon;
+    return LoadIconA(nullptr, IDI_APPLICATION);
+}
+
+}  // namespace quendrel
