@@ -12,6 +12,9 @@ build=$1
 recipe=$(cat "$here/vm32-image.sh" "$here/vm32-init.sh" "$here/wine-prefix.sh" | sha256sum | cut -c1-12)
 dir=$build/vm32/$recipe
 if [ -f "$dir/ready" ]; then echo "$dir"; exit 0; fi
+# Standard output carries only the image's folder, at the end; whatever the
+# tools below print (mkfs.ext4 among them) goes to standard error.
+exec 3>&1 1>&2
 
 log() { echo "vm32: $*" >&2; }
 packages=(linux-image-amd64 wine wine32 wine64 xvfb xauth x11-apps iproute2 procps python3-pyftpdlib)
@@ -95,4 +98,4 @@ fi
 log "Wine prefix in the guest took $((SECONDS - mark)) s"
 touch "$dir/ready"
 log "guest image ready in $((SECONDS - started)) s: $dir"
-echo "$dir"
+echo "$dir" >&3
