@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "app/app_identity.h"
+#include "product.h"
 #include "config/location_settings.h"
 #include "platform/beep.h"
 #include "platform/clock.h"

@@ -5,7 +5,7 @@
 
 #include <gtest/gtest.h>
 
-#include "app/app_identity.h"
+#include "product.h"
 #include "app/main_window_win.h"
 #include "platform/registry_win.h"
 #include "support/fakes.h"
