@@ -6,6 +6,7 @@
 
 #include "scan/event_types.h"
 #include "scan/scan_record.h"
+#include "support/fake_file_system.h"
 #include "support/fakes.h"
 
 namespace quendrel {
@@ -42,25 +43,6 @@ public:
     std::vector<std::string> messages;
 };
 
-// A file system whose appends can be made to fail.
-class RecordingFiles final : public IFileSystem {
-public:
-    FileStatus AppendDurably(const std::string& name, const std::string& bytes) override {
-        if (!failure.empty()) return FileStatus::Failed(failure);
-        files[name] += bytes;
-        return {};
-    }
-    FileStatus ReadAll(const std::string& name, std::string& contents) override { contents = files[name]; return {}; }
-    FileStatus Size(const std::string& name, std::uint64_t& size) override { size = files[name].size(); return {}; }
-    bool Exists(const std::string& name) override { return files.count(name) != 0; }
-    FileStatus WriteNew(const std::string& name, const std::string& c) override { files[name] = c; return {}; }
-    FileStatus ReplaceAtomically(const std::string& name, const std::string& c) override { files[name] = c; return {}; }
-    FileStatus Remove(const std::string& name) override { files.erase(name); return {}; }
-
-    std::map<std::string, std::string> files;
-    std::string failure;
-};
-
 constexpr const char* kScannedVin = "]1ABCD23E45F678901";  // scanner prefix + VIN
 
 class ScanSequence : public ::testing::Test {
@@ -78,7 +60,7 @@ protected:
 
     FakeScanWindow window;
     testing::FixedClock clock;
-    RecordingFiles files;
+    testing::FakeFileSystem files;
     LocationSettings settings;
     ScanController scan{window, clock, files, settings};
 };
@@ -214,24 +196,24 @@ TEST_F(ScanSequence, FailedSaveIsNotShownAsSaved) {
     Choose(0);
     window.list = "earlier entry\r\n";
     window.status = "";
-    files.failure = "Access denied.";
+    files.failWrites.insert(kSaveDataFile);
     Enter(ScanField::Vin, kScannedVin);
     EXPECT_EQ(window.beeps, 3);
     ASSERT_EQ(window.messages.size(), 1u);
-    EXPECT_NE(window.messages[0].find("Access denied."), std::string::npos);
+    EXPECT_NE(window.messages[0].find("Access is denied."), std::string::npos);
     EXPECT_EQ(window.status, kNotSavedMessage);          // no "Last Scan"
     EXPECT_EQ(window.colour, kStatusRed);
     EXPECT_EQ(window.list, "earlier entry\r\n");         // nothing listed
     EXPECT_EQ(window.fields[ScanField::Vin], kScannedVin);  // Enter tries again...
     EXPECT_EQ(window.selected, ScanField::Vin);             // ...or a new scan replaces it
 
-    files.failure.clear();
+    files.failWrites.clear();
     scan.OnEnter(ScanField::Vin);
     EXPECT_EQ(Saved(), "UP1ABCD23E45F678901X1011108090507510          \r\n");
     EXPECT_EQ(window.status, "Last Scan");
 
     Choose(5);
-    files.failure = "The disk is full.";
+    files.failWrites.insert(kSaveDataFile);
     Enter(ScanField::Vin, kScannedVin);
     Enter(ScanField::Route, "0042");
     Enter(ScanField::Dealer, "123456");

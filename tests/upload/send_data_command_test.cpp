@@ -3,7 +3,8 @@
 #include <gtest/gtest.h>
 
 #include "config/settings_rules.h"
-#include "upload/fake_file_system.h"
+#include "support/fake_file_system.h"
+#include "support/fakes.h"
 #include "upload/fake_ftp_client.h"
 #include "upload/upload_batch.h"
 
@@ -12,12 +13,6 @@ namespace {
 
 using testing::FakeFileSystem;
 using testing::FakeFtpClient;
-
-class FixedClock final : public IClock {
-public:
-    LocalTime now = {2001, 11, 8, 9, 5, 7};
-    LocalTime Now() override { return now; }
-};
 
 class RecordingView final : public ISendDataView {
 public:
@@ -46,7 +41,7 @@ const std::string kTwoLines = "Processing File ...\r\nSending File ...";
 class SendDataTest : public ::testing::Test {
 protected:
     FakeFileSystem files;
-    FixedClock clock;
+    testing::FixedClock clock;
     FakeFtpClient ftp{&files};
     RecordingView view;
     LocationSettings settings{"127.0.0.1:2121", "scanner", "secret", "/in/", "X1"};
@@ -217,7 +212,7 @@ TEST_F(SendDataTest, BatchOfTheSameMinuteAlreadyThereIsRefusedWithNothingWritten
     const std::string firstBatch = files.files[kBatch];
     ftp.calls.clear();
     view.messages.clear();
-    clock.now.second = 59;
+    clock.time.second = 59;
     command.Run();
     EXPECT_EQ(view.log, "Processing File ...");
     ASSERT_EQ(view.messages.size(), 1u);
@@ -226,7 +221,7 @@ TEST_F(SendDataTest, BatchOfTheSameMinuteAlreadyThereIsRefusedWithNothingWritten
     EXPECT_EQ(files.files["savedata.dat"], kLaterScan);
     EXPECT_FALSE(FtpWasUsed());
     // The next minute goes through.
-    clock.now.minute = 6;
+    clock.time.minute = 6;
     command.Run();
     EXPECT_EQ(ftp.putLocal, "0111080906X1.TXT");
     EXPECT_FALSE(files.Exists("savedata.dat"));

@@ -6,6 +6,7 @@
 
 #include "platform/files.h"
 #include "platform/ftp_client_win.h"
+#include "support/fakes.h"
 #include "support/ftp_test_server_win.h"
 #include "upload/send_data_command.h"
 #include "upload/upload_batch.h"
@@ -15,11 +16,6 @@ namespace {
 
 using testing::FtpTestServer;
 using testing::FtpTestServerOptions;
-
-class FixedClock final : public IClock {
-public:
-    LocalTime Now() override { return {2001, 11, 8, 9, 5, 7}; }
-};
 
 class RecordingView final : public ISendDataView {
 public:
@@ -83,7 +79,7 @@ protected:
     }
 
     IFileSystem& files = SystemFileSystem();
-    FixedClock clock;
+    testing::FixedClock clock;
     WinInetFtpClient ftp{std::chrono::milliseconds(10000)};
     RecordingView view;
     LocationSettings settings;

@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "upload/fake_file_system.h"
+#include "support/fake_file_system.h"
 
 namespace quendrel {
 namespace {
