@@ -189,12 +189,6 @@ bool PumpUntil(const std::function<bool()>& done, int timeoutMs) {
     }
 }
 
-std::string WindowText(HWND hwnd) {
-    char buffer[4096] = "";
-    GetWindowTextA(hwnd, buffer, sizeof buffer);
-    return buffer;
-}
-
 namespace {
 void SendKey(WORD vk, bool up) {
     INPUT input{};

@@ -12,6 +12,8 @@
 #include <thread>
 #include <vector>
 
+#include "platform/window_util_win.h"
+
 namespace quendrel::testing {
 
 // Runs a program and waits for it; returns its exit code (or -1).
@@ -77,7 +79,7 @@ void PumpMessages(int ms);
 // Dispatches messages until `done` holds or `timeoutMs` passes.
 bool PumpUntil(const std::function<bool()>& done, int timeoutMs = 5000);
 
-std::string WindowText(HWND hwnd);
+using quendrel::WindowText;  // the program's own reading of a window's text
 
 // Presses keys through SendInput, as a keyboard (or a keyboard-wedge
 // scanner) would, into whatever has the focus.

@@ -7,6 +7,7 @@
 
 #include "product.h"
 #include "app/main_window_win.h"
+#include "config/settings_rules.h"
 #include "platform/registry_win.h"
 #include "support/fakes.h"
 #include "support/ftp_test_server_win.h"
@@ -29,17 +30,6 @@ std::string Records(int count) {
     return records;
 }
 
-// REGCODE for a settings text: its characters as hex pairs, last first.
-std::string RegCodeFor(const std::string& settings) {
-    static const char* digits = "0123456789ABCDEF";
-    std::string hex;
-    for (auto it = settings.rbegin(); it != settings.rend(); ++it) {
-        hex += digits[static_cast<unsigned char>(*it) >> 4];
-        hex += digits[static_cast<unsigned char>(*it) & 15];
-    }
-    return hex;
-}
-
 class UploadPageTest : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
@@ -51,7 +41,7 @@ protected:
         testing::DeleteLocationKey();
         const std::string settings = "l=X1;h=" + server.hostSetting() + ";u=" + testing::kFtpTestUser +
                                      ";p=" + password + ";r=/in/;";
-        testing::ImportRegistry(testing::LocationReg("\"REGCODE\"=\"" + RegCodeFor(settings) + "\""));
+        testing::ImportRegistry(testing::LocationReg("\"REGCODE\"=\"" + EncodeRegCode(settings) + "\""));
         workDir = std::make_unique<testing::TempWorkDir>();
         const MainWindowServices services{clock, SystemFileSystem(), beeper, registry, ftp};
         window = MainWindow::Create(GetModuleHandleA(nullptr), services);
