@@ -7,7 +7,7 @@
 #include <string>
 
 #include "fuzz_check.h"
-#include "platform/ftp_client.h"
+#include "config/settings_rules.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const std::string text(reinterpret_cast<const char*>(data), size);

@@ -8,9 +8,8 @@
 #include <cstdint>
 #include <string>
 
-#include "config/location_settings.h"
+#include "config/settings_rules.h"
 #include "fuzz_check.h"
-#include "platform/ftp_client.h"
 #include "scan/scan_record.h"
 #include "upload/upload_batch.h"
 

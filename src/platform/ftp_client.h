@@ -6,7 +6,6 @@
 #include <optional>
 #include <string>
 
-#include "config/settings_rules.h"
 #include "platform/status.h"
 
 namespace quendrel {

@@ -11,6 +11,7 @@
 #include <thread>
 #include <utility>
 
+#include "config/settings_rules.h"
 #include "platform/system_error_win.h"
 #include "platform/unique_handle_win.h"
 

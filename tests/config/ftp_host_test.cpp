@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "platform/ftp_client.h"
+#include "config/settings_rules.h"
 
 namespace quendrel {
 namespace {
