@@ -14,28 +14,14 @@
 #include <vector>
 
 #include "app/main_window_win.h"
+#include "bench_location_win.h"
 #include "platform/clock_win.h"
 
 namespace {
 
 using namespace quendrel;
 using Clock = std::chrono::steady_clock;
-
-// A location without touching the machine's registry.
-class BenchRegistry final : public IRegistry {
-    class Key final : public IRegKey {
-    public:
-        std::int32_t QueryRegValue(const std::string&, RegValue& value) override {
-            value = RegValue::Text("3B31583D6C");  // l=X1;
-            return 0;
-        }
-    };
-
-public:
-    std::unique_ptr<IRegKey> OpenLocalMachineKey(const std::string&, RegView) override {
-        return std::make_unique<Key>();
-    }
-};
+using bench::BenchRegistry;
 
 // The system's files, noting when each append (written and flushed) returns.
 class TimedFiles final : public IFileSystem {
