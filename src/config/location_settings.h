@@ -16,8 +16,8 @@ struct LocationSettings {
     std::string LocationCode;
 };
 
-inline constexpr const char* kLocationSubkey = "SOFTWARE\\VOSSEL\\QUENDREL";
-inline constexpr const char* kLocationValueName = "REGCODE";
+inline constexpr const char* kLocationSubkey = QUENDREL_SETTINGS_KEY;
+inline constexpr const char* kLocationValueName = QUENDREL_SETTINGS_VALUE;
 inline constexpr const char* kMissingLocationMessage =
     "You need to run the location.reg file for this location on this PC or get a "
     "location.reg file from " QUENDREL_VENDOR " " QUENDREL_VENDOR_TELEPHONE;
