@@ -60,6 +60,25 @@ TEST_F(MakeregTool, WritesARegFileThatDecodesToTheFiveSettings) {
     EXPECT_EQ(settings.LocationCode, "X1");
 }
 
+TEST_F(MakeregTool, PrintsForTheInstallerTheRegCodeItsLocationRegHoldsAndWritesNoFile) {
+    const std::string settings = "--host ftp.example.net --user u --password p --remote-path /in/ --location X1";
+    ASSERT_EQ(Run(settings), 0);
+    const std::string file = Written();
+    std::remove(Output().c_str());
+
+    FILE* pipe = popen(("cd '" + folder_ + "' && '" + MAKEREG_EXE + "' " + settings + " --print-regcode").c_str(), "r");
+    ASSERT_NE(pipe, nullptr);
+    char line[4096] = {};
+    const bool read = fgets(line, sizeof line, pipe) != nullptr;
+    EXPECT_EQ(pclose(pipe), 0);
+    ASSERT_TRUE(read);
+    const std::string printed = line;
+    EXPECT_EQ(printed.back(), '\n');
+    EXPECT_NE(file.find("\"REGCODE\"=\"" + printed.substr(0, printed.size() - 1) + "\"\r\n"), std::string::npos)
+        << printed << file;
+    EXPECT_NE(access((folder_ + "/location.reg").c_str(), F_OK), 0) << "a file was written";
+}
+
 TEST_F(MakeregTool, RefusesWhatTheFormatCannotCarry) {
     EXPECT_EQ(Run("--host h --user u --password 'a;b' --remote-path r --location l"), 1);
     EXPECT_EQ(Run("--host h=1 --user u --password p --remote-path r --location l"), 1);

@@ -9,3 +9,24 @@ if(TARGET wintest_tools)
   add_dependencies(wintest_tools makereg)
   target_compile_definitions(wintest_tools PRIVATE MAKEREG_EXE="$<TARGET_FILE:makereg>")
 endif()
+
+# The installer package's suite runs under Wine in the x86-64 build and
+# installs the packages of the 32-bit build: the shipped one, and the same
+# program packaged as the next minor version, for upgrades and downgrades.
+math(EXPR next_minor "${PROJECT_VERSION_MINOR} + 1")
+set(next_version ${PROJECT_VERSION_MAJOR}.${next_minor}.0)
+if(WIN32 AND NOT QUENDREL_RUNS_TESTS)
+  quendrel_msi(msi_next_version ${next_version} ${CMAKE_BINARY_DIR}/msi-test/Quendrel-${next_version}.msi)
+endif()
+if(TARGET wintest_tools AND QUENDREL_RUNS_TESTS)
+  set(QUENDREL_WIN32_BUILD ${CMAKE_SOURCE_DIR}/build/win32 CACHE PATH
+      "The 32-bit build, whose installer packages the Windows suite installs")
+  target_link_libraries(wintest_tools PRIVATE msi ole32 uuid)
+  target_compile_definitions(wintest_tools PRIVATE
+    QUENDREL_UPGRADE_CODE="${QUENDREL_UPGRADE_CODE}"
+    QUENDREL_WIN32_EXE="${QUENDREL_WIN32_BUILD}/Quendrel.exe"
+    QUENDREL_VERSION="${PROJECT_VERSION}"
+    QUENDREL_MSI="${QUENDREL_WIN32_BUILD}/dist/Quendrel-${PROJECT_VERSION}.msi"
+    QUENDREL_NEXT_VERSION="${next_version}"
+    QUENDREL_NEXT_MSI="${QUENDREL_WIN32_BUILD}/msi-test/Quendrel-${next_version}.msi")
+endif()

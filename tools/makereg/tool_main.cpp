@@ -1,11 +1,13 @@
 // makereg: writes the location.reg that installs a location's settings.
 //
 //   makereg --host HOST --user USER --password PASSWORD --remote-path PATH
-//           --location CODE [--output FILE]
+//           --location CODE [--output FILE | --print-regcode]
 //
 // All five settings must be given, and makereg refuses what Quendrel would
 // refuse before an upload; only the FTP host may not be empty. The file goes
 // to location.reg in the current folder unless --output names another.
+// --print-regcode writes no file: it prints the REGCODE value alone, for the
+// installer's command line (msiexec /i Quendrel-....msi REGCODE=...).
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -21,8 +23,10 @@ namespace {
 
 const char kUsage[] =
     "usage: makereg --host HOST --user USER --password PASSWORD --remote-path PATH\n"
-    "               --location CODE [--output FILE]\n"
-    "Writes location.reg (or FILE), which installs the location's settings for Quendrel.\n";
+    "               --location CODE [--output FILE | --print-regcode]\n"
+    "Writes location.reg (or FILE), which installs the location's settings for Quendrel.\n"
+    "With --print-regcode it writes no file and prints the REGCODE value instead, for\n"
+    "the installer: msiexec /i Quendrel-<version>.msi REGCODE=<value> /qn\n";
 
 struct Option {
     const char* flag;
@@ -54,12 +58,17 @@ int main(int argc, char** argv) {
     quendrel::LocationSettings settings;
     std::map<std::string, bool> given;
     std::string output = "location.reg";
+    bool printRegCode = false;
 
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
         if (arg == "--help" || arg == "-h" || arg == "/?") {
             std::cout << kUsage;
             return 0;
+        }
+        if (arg == "--print-regcode") {
+            printRegCode = true;
+            continue;
         }
         if (i + 1 >= argc) return Usage("option " + arg + " needs a value");
         const std::string value = argv[++i];
@@ -87,8 +96,12 @@ int main(int argc, char** argv) {
         quendrel::CheckLocationSettings(settings, quendrel::EmptySettings::FtpHostNeeded);
     if (!usable.ok()) return Refuse(usable);
 
-    const std::string text =
-        quendrel::makereg::LocationRegFile(quendrel::EncodeRegCode(quendrel::SettingsText(settings)));
+    const std::string regCode = quendrel::EncodeRegCode(quendrel::SettingsText(settings));
+    if (printRegCode) {
+        std::cout << regCode << "\n";
+        return 0;
+    }
+    const std::string text = quendrel::makereg::LocationRegFile(regCode);
     std::ofstream file(output, std::ios::binary | std::ios::trunc);
     file << text;
     file.close();
