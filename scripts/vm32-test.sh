@@ -18,7 +18,8 @@ limit=${VM32_TIMEOUT:-1500}
 started=$SECONDS
 fail() { echo "== 32-bit in the guest: FAILED: $*"; exit 1; }
 
-for f in Quendrel.exe unit_tests.exe journey32.exe "$@"; do
+msi=$(cd "$build" && ls dist/Quendrel-*.msi 2>/dev/null | head -1)
+for f in Quendrel.exe unit_tests.exe journey32.exe "${msi:-dist/Quendrel-<version>.msi}" "$@"; do
   [ -f "$build/$f" ] || fail "$build/$f is missing (bash scripts/build.sh win32)"
 done
 image=$(bash "$root/scripts/vm32-image.sh" "$root/build") || fail "the guest image could not be made (see above)"
@@ -32,6 +33,8 @@ cp "$root/tests/vm32/run-in-guest.sh" "$stage/job/run.sh"
 echo "$build" >"$stage/job/build-dir"
 cp "$build/unit_tests.exe" "$build/journey32.exe" "$stage$build/"
 cp "$program" "$stage$build/Quendrel.exe"
+mkdir -p "$stage$build/dist"
+cp "$build"/dist/Quendrel-*.msi "$stage$build/dist/"
 for f in "$@"; do cp "$build/$f" "$stage$build/"; touch "$stage/job/extra/$f"; done
 cp "$root/tests/support/ftp_test_server.py" "$stage$root/tests/support/"
 tar cf "$results.job.tar" -C "$stage" .

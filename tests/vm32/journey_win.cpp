@@ -1,11 +1,15 @@
 // The shipped 32-bit Quendrel.exe, started as a process and driven through
 // its real window the way an operator drives it: refusal without a location,
-// a location from the 64-bit regedit and from `reg import /reg:32`, scans
+// a location from the 64-bit regedit; then installed from the shipped
+// package with its location, started from its Start-menu shortcut, scans
 // typed on the keyboard, Send Data to a real FTP server, Help > About.
 // Runs in the test guest, where Wine can execute 32-bit code (see
 // scripts/vm32-test.sh); screenshots and the uploaded batch go to the folder
 // named by VM32_OUT.
 #include <windows.h>
+
+#include <shellapi.h>
+#include <shlobj.h>
 
 #include <gtest/gtest.h>
 
@@ -16,6 +20,7 @@
 
 #include "app/main_window_win.h"
 #include "config/location_settings.h"
+#include "config/settings_rules.h"
 #include "support/ftp_test_server_win.h"
 #include "support/win_support_win.h"
 #include "upload/upload_batch.h"
@@ -62,8 +67,8 @@ void Screenshot(const std::string& name) {
     });
 }
 
-// Quendrel.exe running in its own folder; ended at the end of the test if
-// still running.
+// Quendrel.exe running in its own folder, or as a shortcut starts it; ended
+// at the end of the test if still running.
 class Program {
 public:
     explicit Program(const std::string& folder) {
@@ -74,10 +79,24 @@ public:
         started_ = CreateProcessA(exe.c_str(), &line[0], nullptr, nullptr, FALSE, 0, nullptr, folder.c_str(),
                                   &startup, &process_) != 0;
     }
+    struct FromShortcut {
+        std::string path;
+    };
+    // Opened as the shell opens it when the operator clicks it.
+    explicit Program(const FromShortcut& shortcut) {
+        SHELLEXECUTEINFOA execute{};
+        execute.cbSize = sizeof execute;
+        execute.fMask = SEE_MASK_NOCLOSEPROCESS;
+        execute.lpFile = shortcut.path.c_str();
+        execute.nShow = SW_SHOWNORMAL;
+        started_ = ShellExecuteExA(&execute) && execute.hProcess;
+        process_.hProcess = execute.hProcess;
+        if (started_) process_.dwProcessId = GetProcessId(execute.hProcess);
+    }
     ~Program() {
         if (!started_) return;
         if (!Ended(0)) TerminateProcess(process_.hProcess, 99);
-        CloseHandle(process_.hThread);
+        if (process_.hThread) CloseHandle(process_.hThread);
         CloseHandle(process_.hProcess);
     }
     bool Started() const { return started_; }
@@ -116,15 +135,42 @@ bool KeyInView(REGSAM view) {
     return true;
 }
 
-std::string RegCodeFor(const std::string& settings) {
-    static const char* digits = "0123456789ABCDEF";
-    std::string hex;
-    for (auto it = settings.rbegin(); it != settings.rend(); ++it) {
-        hex += digits[static_cast<unsigned char>(*it) >> 4];
-        hex += digits[static_cast<unsigned char>(*it) & 15];
-    }
-    return LocationReg("\"REGCODE\"=\"" + hex + "\"");
+std::string LocationRegFor(const std::string& settings) {
+    return LocationReg("\"REGCODE\"=\"" + EncodeRegCode(settings) + "\"");
 }
+
+std::string KnownFolder(int csidl) {
+    char path[MAX_PATH] = {};
+    SHGetFolderPathA(nullptr, csidl, nullptr, SHGFP_TYPE_CURRENT, path);
+    return path;
+}
+
+// The package installed as a location's IT person installs it, silently with
+// the location's REGCODE; removed again, with what it leaves, at the end.
+class InstalledPackage {
+public:
+    explicit InstalledPackage(const std::string& regCode)
+        : exitCode_(RunAndWait("msiexec.exe /i \"" + WindowsPathOf(QUENDREL_MSI) + "\" REGCODE=" + regCode + " /qn",
+                               kStartMs)) {}
+    ~InstalledPackage() {
+        RunAndWait("msiexec.exe /x \"" + WindowsPathOf(QUENDREL_MSI) + "\" /qn", kStartMs);
+        DeleteFileA((DataFolder() + "\\savedata.dat").c_str());
+        DeleteLocationKey();
+    }
+    int ExitCode() const { return exitCode_; }
+    static std::string DataFolder() { return KnownFolder(CSIDL_COMMON_APPDATA) + "\\Quendrel"; }
+    // The Start-menu shortcut, wherever the system put it.
+    static std::string Shortcut() {
+        for (int menu : {CSIDL_COMMON_PROGRAMS, CSIDL_PROGRAMS}) {
+            const std::string path = KnownFolder(menu) + "\\Quendrel.lnk";
+            if (GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES) return path;
+        }
+        return "";
+    }
+
+private:
+    int exitCode_;
+};
 
 // Types a field into the program's focused control, closes it with Enter and
 // waits for `done`.
@@ -227,7 +273,7 @@ TEST(Journey32, ALocationFromThe64BitRegeditIsFound) {
     DeleteLocationKey();
     const std::string folder = MakeScratchFolder("journey-regedit64");
     const std::string reg = folder + "\\location.reg";
-    WriteFileBytes(reg, RegCodeFor("l=Q7;h=127.0.0.1;u=u;p=p;r=/;"));
+    WriteFileBytes(reg, LocationRegFor("l=Q7;h=127.0.0.1;u=u;p=p;r=/;"));
     // From a 32-bit process "regedit" would be the 32-bit one: start the
     // 64-bit one from Linux.
     ASSERT_TRUE(RunLinux("/usr/lib/wine/wine64 regedit /S " + reg, [] { return KeyInView(KEY_WOW64_64KEY); }));
@@ -243,17 +289,20 @@ TEST(Journey32, ALocationFromThe64BitRegeditIsFound) {
     DeleteLocationKey();
 }
 
-TEST(Journey32, ScansByKeyboardAreSentByFtpAndAboutOpensAndCloses) {
+TEST(Journey32, InstalledFromThePackageStartedFromItsShortcutScansAreSentAndAboutOpensAndCloses) {
     FtpTestServer server;
     ASSERT_EQ(server.startError(), "");
     DeleteLocationKey();
-    const std::string folder = MakeScratchFolder("journey-scan");
-    ImportRegistry(RegCodeFor("l=Q7;h=" + server.hostSetting() + ";u=" + kFtpTestUser + ";p=" + kFtpTestPassword +
-                              ";r=/in/;"),
-                   true);
+    InstalledPackage package(EncodeRegCode("l=Q7;h=" + server.hostSetting() + ";u=" + kFtpTestUser +
+                                           ";p=" + kFtpTestPassword + ";r=/in/;"));
+    ASSERT_EQ(package.ExitCode(), 0) << "msiexec failed";
     ASSERT_TRUE(KeyInView(KEY_WOW64_32KEY));
+    const std::string shortcut = InstalledPackage::Shortcut();
+    ASSERT_FALSE(shortcut.empty()) << "no Start-menu shortcut";
+    // The shortcut's working folder is where the scans go.
+    const std::string folder = InstalledPackage::DataFolder();
 
-    Program program(folder);
+    Program program(Program::FromShortcut{shortcut});
     ASSERT_TRUE(program.Started());
     HWND main = program.WaitForWindow(kMainWindowClass, kAppTitle, kStartMs);
     ASSERT_TRUE(main) << "the main window did not come";
@@ -329,7 +378,6 @@ TEST(Journey32, ScansByKeyboardAreSentByFtpAndAboutOpensAndCloses) {
     PostMessageA(main, WM_CLOSE, 0, 0);
     EXPECT_TRUE(program.Ended(kStepMs));
     EXPECT_EQ(program.ExitCode(), 0u);
-    DeleteLocationKey();
 }
 
 }  // namespace
