@@ -139,15 +139,18 @@ TEST_F(MsiPackage, InstallsTheProgramItsShortcutDataFolderAndTheLocationAsLocati
     EXPECT_EQ(RegCode(KEY_WOW64_32KEY), fromPackage);
 }
 
-TEST_F(MsiPackage, AnInstallWithoutRegCodeWritesNoneAndLeavesTheOneOfLocationRegAlone) {
+TEST_F(MsiPackage, AnInstallWithoutRegCodeKeepsThePcsLocationAndOneWithItReplacesIt) {
     ASSERT_EQ(Install(QUENDREL_MSI), 0);
-    EXPECT_EQ(RegCode(KEY_WOW64_32KEY) + RegCode(KEY_WOW64_64KEY), "");
+    EXPECT_EQ(RegCode(KEY_WOW64_32KEY) + RegCode(KEY_WOW64_64KEY), "") << "a location out of nothing";
 
-    Clean();
-    ImportRegistry(LocationReg("\"REGCODE\"=\"" + regCode_ + "\""), true);
-    ASSERT_EQ(Install(QUENDREL_MSI), 0);
-    EXPECT_TRUE(FileExists(InstalledExe()));
-    EXPECT_EQ(RegCode(KEY_WOW64_32KEY), std::to_string(REG_SZ) + ":" + regCode_);
+    const std::string other = EncodeRegCode("l=X2;h=ftp.example.net;u=loc;p=S3cret;r=/in/;");
+    for (const std::string& given : {std::string(), other}) {
+        Clean();
+        ImportRegistry(LocationReg("\"REGCODE\"=\"" + regCode_ + "\""), true);
+        ASSERT_EQ(Install(QUENDREL_MSI, given), 0);
+        EXPECT_TRUE(FileExists(InstalledExe()));
+        EXPECT_EQ(RegCode(KEY_WOW64_32KEY), std::to_string(REG_SZ) + ":" + (given.empty() ? regCode_ : given));
+    }
 }
 
 TEST_F(MsiPackage, UpgradeReplacesDowngradeIsRefusedUninstallRemovesAndScansAndLocationStay) {

@@ -20,11 +20,12 @@ cp "$exe" "$stage/program.exe"
 msibuild "$stage/package.msi" -q "UPDATE Component SET Attributes = 16 WHERE Component = 'DataFolder'"
 msibuild "$stage/package.msi" -q \
   "UPDATE Component SET Attributes = 20, Condition = 'REGCODE' WHERE Component = 'LocationSettings'"
-# A property given on the command line reaches the elevated part of the
-# install only when it is listed here; wixl drops Secure="yes".
+# A property set on the command line or in the user interface reaches the
+# elevated part of the install only when it is listed here; wixl drops
+# Secure="yes".
 secure=$(msiinfo export "$stage/package.msi" Property | awk -F'\t' '$1 == "SecureCustomProperties" { print $2 }')
 msibuild "$stage/package.msi" -q \
-  "UPDATE Property SET Value = 'REGCODE${secure:+;$secure}' WHERE Property = 'SecureCustomProperties'"
+  "UPDATE Property SET Value = 'GIVEN_REGCODE;REGCODE${secure:+;$secure}' WHERE Property = 'SecureCustomProperties'"
 
 # The data folder: operators (BUILTIN\Users) may create, change and delete
 # files in it, SYSTEM and Administrators have full control, and files made
