@@ -8,7 +8,6 @@
 // named by VM32_OUT.
 #include <windows.h>
 
-#include <shellapi.h>
 #include <shlobj.h>
 
 #include <gtest/gtest.h>
@@ -71,32 +70,34 @@ void Screenshot(const std::string& name) {
 // at the end of the test if still running.
 class Program {
 public:
-    explicit Program(const std::string& folder) {
-        STARTUPINFOA startup{};
-        startup.cb = sizeof startup;
-        const std::string exe = WindowsPathOf(QUENDREL_EXE);
-        std::string line = "\"" + exe + "\"";
-        started_ = CreateProcessA(exe.c_str(), &line[0], nullptr, nullptr, FALSE, 0, nullptr, folder.c_str(),
-                                  &startup, &process_) != 0;
-    }
+    explicit Program(const std::string& folder) { Start(WindowsPathOf(QUENDREL_EXE), folder); }
     struct FromShortcut {
         std::string path;
     };
-    // Opened as the shell opens it when the operator clicks it.
+    // What the shortcut names, started in the folder it names, as the shell
+    // does when the operator clicks it (the shell of Wine in the guest hands
+    // back no process for a shortcut).
     explicit Program(const FromShortcut& shortcut) {
-        SHELLEXECUTEINFOA execute{};
-        execute.cbSize = sizeof execute;
-        execute.fMask = SEE_MASK_NOCLOSEPROCESS;
-        execute.lpFile = shortcut.path.c_str();
-        execute.nShow = SW_SHOWNORMAL;
-        started_ = ShellExecuteExA(&execute) && execute.hProcess;
-        process_.hProcess = execute.hProcess;
-        if (started_) process_.dwProcessId = GetProcessId(execute.hProcess);
+        CoInitialize(nullptr);
+        IShellLinkA* link = nullptr;
+        IPersistFile* file = nullptr;
+        char target[MAX_PATH] = {}, folder[MAX_PATH] = {};
+        if (SUCCEEDED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkA,
+                                       reinterpret_cast<void**>(&link))) &&
+            SUCCEEDED(link->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&file))) &&
+            SUCCEEDED(file->Load(std::wstring(shortcut.path.begin(), shortcut.path.end()).c_str(), STGM_READ))) {
+            link->GetPath(target, MAX_PATH, nullptr, 0);
+            link->GetWorkingDirectory(folder, MAX_PATH);
+        }
+        if (file) file->Release();
+        if (link) link->Release();
+        CoUninitialize();
+        if (*target) Start(target, folder);
     }
     ~Program() {
         if (!started_) return;
         if (!Ended(0)) TerminateProcess(process_.hProcess, 99);
-        if (process_.hThread) CloseHandle(process_.hThread);
+        CloseHandle(process_.hThread);
         CloseHandle(process_.hProcess);
     }
     bool Started() const { return started_; }
@@ -123,6 +124,14 @@ public:
     }
 
 private:
+    void Start(const std::string& exe, const std::string& folder) {
+        STARTUPINFOA startup{};
+        startup.cb = sizeof startup;
+        std::string line = "\"" + exe + "\"";
+        started_ = CreateProcessA(exe.c_str(), &line[0], nullptr, nullptr, FALSE, 0, nullptr, folder.c_str(),
+                                  &startup, &process_) != 0;
+    }
+
     bool started_ = false;
     PROCESS_INFORMATION process_{};
 };
