@@ -27,6 +27,9 @@ target_compile_definitions(test_support PUBLIC
   QUENDREL_SOURCE_DIR="${CMAKE_SOURCE_DIR}"
   QUENDREL_BINARY_DIR="${CMAKE_BINARY_DIR}")
 target_compile_options(test_support PRIVATE ${QUENDREL_WARNINGS})
+if(WIN32)
+  target_link_libraries(test_support PUBLIC ole32 uuid)
+endif()
 
 file(GLOB_RECURSE UNIT_TEST_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/*_test.cpp)
 list(FILTER UNIT_TEST_SOURCES EXCLUDE REGEX "${OTHER_SUFFIX}_test\\.cpp$")

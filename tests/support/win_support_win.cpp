@@ -1,5 +1,7 @@
 #include "support/win_support_win.h"
 
+#include <shlobj.h>
+
 #include <chrono>
 #include <fstream>
 #include <sstream>
@@ -28,6 +30,30 @@ std::string WinePath(const std::string& linuxPath) {
         if (c == '/') c = '\\';
     }
     return path;
+}
+
+std::string KnownFolder(int csidl) {
+    char path[MAX_PATH] = {};
+    SHGetFolderPathA(nullptr, csidl, nullptr, SHGFP_TYPE_CURRENT, path);
+    return path;
+}
+
+ShortcutTarget ReadShortcut(const std::string& path) {
+    char program[MAX_PATH] = {}, folder[MAX_PATH] = {};
+    CoInitialize(nullptr);
+    IShellLinkA* link = nullptr;
+    IPersistFile* file = nullptr;
+    if (SUCCEEDED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkA,
+                                   reinterpret_cast<void**>(&link))) &&
+        SUCCEEDED(link->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&file))) &&
+        SUCCEEDED(file->Load(std::wstring(path.begin(), path.end()).c_str(), STGM_READ))) {
+        link->GetPath(program, MAX_PATH, nullptr, 0);
+        link->GetWorkingDirectory(folder, MAX_PATH);
+    }
+    if (file) file->Release();
+    if (link) link->Release();
+    CoUninitialize();
+    return {program, folder};
 }
 
 bool FileExists(const std::string& path) {

@@ -22,6 +22,16 @@ int RunAndWait(const std::string& commandLine, DWORD timeoutMs = 60000, const ch
 // A Linux path as Wine sees it.
 std::string WinePath(const std::string& linuxPath);
 bool FileExists(const std::string& path);
+// A folder of the system's, such as CSIDL_COMMON_APPDATA.
+std::string KnownFolder(int csidl);
+
+// The program and working folder a shell shortcut (.lnk) names; empty
+// strings when it cannot be read.
+struct ShortcutTarget {
+    std::string program;
+    std::string workingFolder;
+};
+ShortcutTarget ReadShortcut(const std::string& path);
 
 // Imports REGEDIT4 text with Wine's regedit (the 64-bit view) or, with
 // `view32`, with `reg import /reg:32` (the 32-bit view).

@@ -20,11 +20,6 @@
 namespace quendrel::testing {
 namespace {
 
-std::string KnownFolder(int csidl) {
-    char path[MAX_PATH] = {};
-    SHGetFolderPathA(nullptr, csidl, nullptr, SHGFP_TYPE_CURRENT, path);
-    return path;
-}
 std::string InstalledExe() { return KnownFolder(CSIDL_PROGRAM_FILESX86) + "\\Quendrel\\Quendrel.exe"; }
 std::string DataFolder() { return KnownFolder(CSIDL_COMMON_APPDATA) + "\\Quendrel"; }
 std::string PendingScans() { return DataFolder() + "\\savedata.dat"; }
@@ -66,27 +61,11 @@ std::string UninstallEntry(const std::string& productCode, const char* name) {
     return value.substr(value.find(':') + 1);
 }
 
-// The Start-menu shortcut named Quendrel, wherever the system put it:
-// its target and working folder, or nothing.
-std::optional<std::pair<std::string, std::string>> FindShortcut() {
+// The Start-menu shortcut named Quendrel, wherever the system put it.
+std::optional<ShortcutTarget> FindShortcut() {
     for (int menu : {CSIDL_COMMON_PROGRAMS, CSIDL_PROGRAMS}) {
-        const std::string narrow = KnownFolder(menu) + "\\Quendrel.lnk";
-        if (!FileExists(narrow)) continue;
-        CoInitialize(nullptr);
-        IShellLinkA* link = nullptr;
-        IPersistFile* file = nullptr;
-        char target[MAX_PATH] = {}, folder[MAX_PATH] = {};
-        if (SUCCEEDED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkA,
-                                       reinterpret_cast<void**>(&link))) &&
-            SUCCEEDED(link->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&file))) &&
-            SUCCEEDED(file->Load(std::wstring(narrow.begin(), narrow.end()).c_str(), STGM_READ))) {
-            link->GetPath(target, MAX_PATH, nullptr, 0);
-            link->GetWorkingDirectory(folder, MAX_PATH);
-        }
-        if (file) file->Release();
-        if (link) link->Release();
-        CoUninitialize();
-        return std::make_pair(std::string(target), std::string(folder));
+        const std::string path = KnownFolder(menu) + "\\Quendrel.lnk";
+        if (FileExists(path)) return ReadShortcut(path);
     }
     return std::nullopt;
 }
@@ -118,8 +97,8 @@ TEST_F(MsiPackage, InstallsTheProgramItsShortcutDataFolderAndTheLocationAsLocati
     EXPECT_EQ(ReadFileBytes(InstalledExe()), ReadFileBytes(WinePath(QUENDREL_WIN32_EXE))) << "not the shipped program";
     const auto shortcut = FindShortcut();
     ASSERT_TRUE(shortcut) << "no Start-menu shortcut named Quendrel";
-    EXPECT_EQ(shortcut->first, InstalledExe());
-    EXPECT_EQ(shortcut->second, DataFolder() + "\\");  // as the installer writes a folder
+    EXPECT_EQ(shortcut->program, InstalledExe());
+    EXPECT_EQ(shortcut->workingFolder, DataFolder() + "\\");  // as the installer writes a folder
     EXPECT_NE(GetFileAttributesA(DataFolder().c_str()), INVALID_FILE_ATTRIBUTES);
 
     const auto products = InstalledProducts();

@@ -21,7 +21,7 @@ endif()
 if(TARGET wintest_tools AND QUENDREL_RUNS_TESTS)
   set(QUENDREL_WIN32_BUILD ${CMAKE_SOURCE_DIR}/build/win32 CACHE PATH
       "The 32-bit build, whose installer packages the Windows suite installs")
-  target_link_libraries(wintest_tools PRIVATE msi ole32 uuid)
+  target_link_libraries(wintest_tools PRIVATE msi)
   target_compile_definitions(wintest_tools PRIVATE
     QUENDREL_UPGRADE_CODE="${QUENDREL_UPGRADE_CODE}"
     QUENDREL_WIN32_EXE="${QUENDREL_WIN32_BUILD}/Quendrel.exe"

@@ -78,21 +78,8 @@ public:
     // does when the operator clicks it (the shell of Wine in the guest hands
     // back no process for a shortcut).
     explicit Program(const FromShortcut& shortcut) {
-        CoInitialize(nullptr);
-        IShellLinkA* link = nullptr;
-        IPersistFile* file = nullptr;
-        char target[MAX_PATH] = {}, folder[MAX_PATH] = {};
-        if (SUCCEEDED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkA,
-                                       reinterpret_cast<void**>(&link))) &&
-            SUCCEEDED(link->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&file))) &&
-            SUCCEEDED(file->Load(std::wstring(shortcut.path.begin(), shortcut.path.end()).c_str(), STGM_READ))) {
-            link->GetPath(target, MAX_PATH, nullptr, 0);
-            link->GetWorkingDirectory(folder, MAX_PATH);
-        }
-        if (file) file->Release();
-        if (link) link->Release();
-        CoUninitialize();
-        if (*target) Start(target, folder);
+        const ShortcutTarget target = ReadShortcut(shortcut.path);
+        if (!target.program.empty()) Start(target.program, target.workingFolder);
     }
     ~Program() {
         if (!started_) return;
@@ -146,12 +133,6 @@ bool KeyInView(REGSAM view) {
 
 std::string LocationRegFor(const std::string& settings) {
     return LocationReg("\"REGCODE\"=\"" + EncodeRegCode(settings) + "\"");
-}
-
-std::string KnownFolder(int csidl) {
-    char path[MAX_PATH] = {};
-    SHGetFolderPathA(nullptr, csidl, nullptr, SHGFP_TYPE_CURRENT, path);
-    return path;
 }
 
 // The package installed as a location's IT person installs it, silently with
