@@ -15,6 +15,7 @@
 
 #include "app/main_window_win.h"
 #include "bench_location_win.h"
+#include "timed_files_win.h"
 #include "platform/clock_win.h"
 
 namespace {
@@ -22,26 +23,7 @@ namespace {
 using namespace quendrel;
 using Clock = std::chrono::steady_clock;
 using bench::BenchRegistry;
-
-// The system's files, noting when each append (written and flushed) returns.
-class TimedFiles final : public IFileSystem {
-public:
-    FileStatus AppendDurably(const std::string& name, const std::string& bytes) override {
-        FileStatus status = SystemFileSystem().AppendDurably(name, bytes);
-        onDisk = Clock::now();
-        return status;
-    }
-    FileStatus ReadAll(const std::string& n, std::string& c) override { return SystemFileSystem().ReadAll(n, c); }
-    FileStatus Size(const std::string& n, std::uint64_t& s) override { return SystemFileSystem().Size(n, s); }
-    bool Exists(const std::string& n) override { return SystemFileSystem().Exists(n); }
-    FileStatus WriteNew(const std::string& n, const std::string& c) override { return SystemFileSystem().WriteNew(n, c); }
-    FileStatus ReplaceAtomically(const std::string& n, const std::string& c) override {
-        return SystemFileSystem().ReplaceAtomically(n, c);
-    }
-    FileStatus Remove(const std::string& n) override { return SystemFileSystem().Remove(n); }
-
-    Clock::time_point onDisk;
-};
+using bench::TimedFiles;
 
 class SilentBeeper final : public IBeeper {
 public:
@@ -115,7 +97,7 @@ public:
         SendMessageA(vin, WM_CHAR, '\r', 0);  // the Enter handler of the VIN field
         UpdateWindow(list);
         const auto end = Clock::now();
-        onDisk = Micros(files.onDisk - start);
+        onDisk = Micros(files.stored.back() - start);
         Pump(*window_);
         return Micros(end - start);
     }
