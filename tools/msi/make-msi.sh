@@ -4,7 +4,7 @@
 #   make-msi.sh OUTPUT.msi EXE [-D NAME=VALUE ...]
 # The -D pairs are the package's variables (see quendrel.wxs); the build
 # system passes the product's identity and version.
-set -eu
+set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 output=$1 exe=$2; shift 2
 stage=$(mktemp -d)
