@@ -12,9 +12,14 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int showCommand) {
     INITCOMMONCONTROLSEX controls{sizeof controls, ICC_TAB_CLASSES | ICC_STANDARD_CLASSES};
     InitCommonControlsEx(&controls);
 
-    // A Quendrel already runs in this folder: it has been brought to the front.
-    std::unique_ptr<quendrel::WorkingFolderClaim> claim = quendrel::WorkingFolderClaim::Take();
-    if (!claim) return 0;
+    // A Quendrel already runs in this folder: brought to the front, or named
+    // when it runs for another user of the PC.
+    std::string refusal;
+    std::unique_ptr<quendrel::WorkingFolderClaim> claim = quendrel::WorkingFolderClaim::Take(refusal);
+    if (!claim) {
+        if (!refusal.empty()) MessageBoxA(nullptr, refusal.c_str(), quendrel::kAppTitle, MB_OK | MB_ICONEXCLAMATION);
+        return 0;
+    }
 
     quendrel::Win32Clock clock;
     quendrel::Win32Beeper beeper;

@@ -27,30 +27,35 @@ std::string FullPath(const std::string& path, DWORD (WINAPI* resolve)(LPCSTR, DW
 
 DWORD WINAPI LongPath(LPCSTR path, DWORD size, LPSTR buffer, LPSTR*) { return GetLongPathNameA(path, buffer, size); }
 
+std::string WorkingFolder() {
+    const DWORD size = GetCurrentDirectoryA(0, nullptr);
+    std::string folder(size, '\0');
+    folder.resize(GetCurrentDirectoryA(size, &folder[0]));
+    return folder;
+}
+
 // The working folder in one spelling, whichever way it was given: full, long
 // names, lower case (folder names are not case-sensitive), no trailing
 // backslash.
 std::string NormalizedWorkingFolder() {
-    const DWORD size = GetCurrentDirectoryA(0, nullptr);
-    std::string folder(size, '\0');
-    folder.resize(GetCurrentDirectoryA(size, &folder[0]));
-    folder = FullPath(FullPath(folder, GetFullPathNameA), LongPath);
+    std::string folder = FullPath(FullPath(WorkingFolder(), GetFullPathNameA), LongPath);
     if (!folder.empty()) CharLowerBuffA(&folder[0], static_cast<DWORD>(folder.size()));
     while (folder.size() > 3 && (folder.back() == '\\' || folder.back() == '/')) folder.pop_back();
     return folder;
 }
 
-// The name of the shared memory that marks a claimed folder. Object names
-// are limited in length and may not hold backslashes: a hash (64-bit FNV-1a)
-// of the folder stands for it.
-std::string ClaimName(const std::string& folder) {
+// The name of an object that marks the working folder as claimed, in the
+// session's or the machine's namespace. Object names are limited in length
+// and may not hold backslashes: a hash (64-bit FNV-1a) of the folder stands
+// for it.
+std::string ClaimName(const char* space) {
     std::uint64_t hash = 14695981039346656037ull;
-    for (unsigned char c : folder) {
+    for (unsigned char c : NormalizedWorkingFolder()) {
         hash ^= c;
         hash *= 1099511628211ull;
     }
-    char name[64];
-    std::snprintf(name, sizeof name, "Local\\Quendrel-%016llx", static_cast<unsigned long long>(hash));
+    char name[80];
+    std::snprintf(name, sizeof name, "%s\\Quendrel-%016llx", space, static_cast<unsigned long long>(hash));
     return name;
 }
 
@@ -76,16 +81,28 @@ void BringToFront(HANDLE shared) {
 
 }  // namespace
 
-std::unique_ptr<WorkingFolderClaim> WorkingFolderClaim::Take() {
+std::string MachineWideClaimName() { return ClaimName("Global"); }
+
+std::unique_ptr<WorkingFolderClaim> WorkingFolderClaim::Take(std::string& refusal) {
     unique_handle shared(CreateFileMappingA(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0, sizeof(std::uint64_t),
-                                            ClaimName(NormalizedWorkingFolder()).c_str()));
+                                            ClaimName("Local").c_str()));
     // Without the shared memory nothing can be told apart: better start than
     // refuse to.
     if (shared && GetLastError() == ERROR_ALREADY_EXISTS) {
         BringToFront(shared.get());
         return nullptr;
     }
-    return std::unique_ptr<WorkingFolderClaim>(new WorkingFolderClaim(std::move(shared)));
+    // A mutex, because any account may make one in the machine's namespace;
+    // only its existence counts. One made by another account cannot be
+    // opened: that also means it exists.
+    unique_handle machineWide(CreateMutexA(nullptr, FALSE, MachineWideClaimName().c_str()));
+    const DWORD made = GetLastError();
+    if (made == ERROR_ALREADY_EXISTS || (!machineWide && made == ERROR_ACCESS_DENIED)) {
+        refusal = "Quendrel is already running for another user of this PC in the folder " + WorkingFolder() +
+                  ". Only one Quendrel may work in a folder, so that no scan is lost: close that one first.";
+        return nullptr;
+    }
+    return std::unique_ptr<WorkingFolderClaim>(new WorkingFolderClaim(std::move(shared), std::move(machineWide)));
 }
 
 void WorkingFolderClaim::Publish(HWND window) {

@@ -2,26 +2,35 @@
 #include <windows.h>
 
 #include <memory>
+#include <string>
 #include <utility>
 
 #include "platform/unique_handle_win.h"
 
 namespace quendrel {
 
-// One Quendrel per working folder: two would append to the same savedata.dat,
-// and one could upload and delete the scans the other has just saved. Starts
-// in different folders are independent.
+// One Quendrel per working folder on the whole PC: two would append to the
+// same savedata.dat, and one could upload and delete the scans the other has
+// just saved. Operators logged on at once (user switching, remote desktop)
+// share the installed working folder. Starts in different folders are
+// independent.
 class WorkingFolderClaim {
 public:
-    // Claims the process's working folder. When a Quendrel runs there
-    // already, brings its window to the front and returns null.
-    static std::unique_ptr<WorkingFolderClaim> Take();
+    // Claims the process's working folder. Null when a Quendrel runs there
+    // already: in this Windows session its window is brought to the front;
+    // in another one, `refusal` says so for the operator.
+    static std::unique_ptr<WorkingFolderClaim> Take(std::string& refusal);
     // Lets a later start in the same folder find the main window.
     void Publish(HWND window);
 
 private:
-    explicit WorkingFolderClaim(unique_handle shared) : shared_(std::move(shared)) {}
-    unique_handle shared_;  // holds the window handle of the Quendrel that claimed the folder
+    WorkingFolderClaim(unique_handle shared, unique_handle machineWide)
+        : shared_(std::move(shared)), machineWide_(std::move(machineWide)) {}
+    unique_handle shared_;       // holds the window handle of the Quendrel that claimed the folder
+    unique_handle machineWide_;  // marks the folder as claimed for every session of the PC
 };
+
+// The name of the machine-wide mark for the current working folder.
+std::string MachineWideClaimName();
 
 }  // namespace quendrel

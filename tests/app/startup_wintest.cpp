@@ -1,7 +1,10 @@
 // Quendrel.exe itself, started as the operator starts it.
 #include <gtest/gtest.h>
 
+#include <functional>
+
 #include "app/main_window_win.h"
+#include "app/single_instance_win.h"
 #include "config/location_settings.h"
 #include "config/settings_rules.h"
 #include "support/main_window_fixture_win.h"
@@ -46,9 +49,11 @@ bool Ended(const Started& started, DWORD ms) { return WaitForSingleObject(starte
 
 // Starts the program and expects its refusal: one message box captioned
 // Quendrel, no main window, and the end after OK. Returns the box's text.
-std::string RefusalAtStartUp() {
+// `inFolder` runs first, given the program's working folder.
+std::string RefusalAtStartUp(const std::function<void(const std::string&)>& inFolder = [](const std::string&) {}) {
     std::string text;
     TempWorkDir dir;
+    inFolder(dir.Path());
     Started started;
     EXPECT_TRUE(StartProgram(started));
 
@@ -100,6 +105,21 @@ TEST(Startup, WithALocationTheMainWindowOpensAndTheCloseBoxEndsIt) {
     PostMessageA(main, WM_CLOSE, 0, 0);
     EXPECT_TRUE(Ended(started, 5000));
     EXPECT_EQ(testing::ReadFileBytes(dir.File("savedata.dat")), "pending\r\n");
+    testing::DeleteLocationKey();
+}
+
+TEST(Startup, AQuendrelOfAnotherUserInTheSameFolderIsNamedAndThisOneEnds) {
+    testing::DeleteLocationKey();
+    testing::ImportRegistry(testing::TestLocationReg());
+    unique_handle otherSession;  // what a Quendrel in another Windows session holds
+    std::string folder;
+    const std::string text = RefusalAtStartUp([&](const std::string& workingFolder) {
+        otherSession.reset(CreateMutexA(nullptr, FALSE, MachineWideClaimName().c_str()));
+        folder = workingFolder;
+    });
+    EXPECT_TRUE(otherSession);
+    EXPECT_EQ(text, "Quendrel is already running for another user of this PC in the folder " + folder +
+                        ". Only one Quendrel may work in a folder, so that no scan is lost: close that one first.");
     testing::DeleteLocationKey();
 }
 
