@@ -117,8 +117,6 @@ int main(int argc, char** argv) {
     for (int i = 2; i < argc; ++i) sizes.push_back(std::atoi(argv[i]));
     if (sizes.empty()) sizes = {10, 1000, 10000};
 
-    INITCOMMONCONTROLSEX icc{sizeof icc, ICC_TAB_CLASSES | ICC_STANDARD_CLASSES};
-    InitCommonControlsEx(&icc);
     char dir[MAX_PATH];
     GetTempPathA(MAX_PATH, dir);
     const std::string work = std::string(dir) + "quendrel-bench";
@@ -131,8 +129,8 @@ int main(int argc, char** argv) {
     SilentBeeper beeper;
     BenchRegistry registry;
     TimedFiles files;
-    WinInetFtpClient ftp;
-    const MainWindowServices services{clock, files, beeper, registry, ftp};
+    FtpUploadPort upload(SystemFileSystem());
+    const MainWindowServices services{clock, files, beeper, registry, upload};
     std::vector<std::unique_ptr<Subject>> subjects;
     for (int entries : sizes) {
         subjects.push_back(std::make_unique<Subject>(entries, services));

@@ -63,8 +63,6 @@ int main(int argc, char** argv) {
     const int scans = argc > 1 ? std::atoi(argv[1]) : 10000;
     constexpr int kBurst = 50;  // scans queued at once, ahead of the window
 
-    INITCOMMONCONTROLSEX icc{sizeof icc, ICC_TAB_CLASSES | ICC_STANDARD_CLASSES};
-    InitCommonControlsEx(&icc);
     char dir[MAX_PATH];
     GetTempPathA(MAX_PATH, dir);
     const std::string work = std::string(dir) + "quendrel-burst";
@@ -76,8 +74,8 @@ int main(int argc, char** argv) {
     CountingBeeper beeper;
     BenchRegistry registry;
     TimedFiles files;
-    WinInetFtpClient ftp;
-    auto window = MainWindow::Create(GetModuleHandleA(nullptr), {clock, files, beeper, registry, ftp});
+    FtpUploadPort upload(files);
+    auto window = MainWindow::Create(GetModuleHandleA(nullptr), {clock, files, beeper, registry, upload});
     if (!window) return 1;
     window->Show(SW_SHOWNORMAL);
     SetForegroundWindow(window->Handle());

@@ -1,22 +1,27 @@
 // Times Send Data end to end as the operator's click runs it: build of the
-// batch from savedata.dat, transfer, the server's confirmation, and the
-// rewrite of savedata.dat. Prints per round the total and its three parts, in
-// seconds. Driven by upload_vs_curl.sh, which times curl -T of the same batch
-// against the same server.
+// batch from savedata.dat, transfer on the upload's thread, the server's
+// confirmation, and the rewrite of savedata.dat. Prints per round the total
+// and its three parts, in seconds, then the process's peak memory in bytes
+// ("peak N"). Driven by upload_vs_curl.sh, which times curl -T of the same
+// batch against the same server.
 //   bench_send_data_win HOST:PORT USER PASSWORD SERVER_FOLDER RECORDS [ROUNDS]
 // SERVER_FOLDER is the Windows path of the server's folder for "/", so that
 // each round's batch can be taken off the server before the next one.
 #include <windows.h>
+#include <psapi.h>
 
 #include <chrono>
+#include <condition_variable>
 #include <cstdio>
+#include <fstream>
+#include <mutex>
 #include <string>
 
 #include "config/location_settings.h"
 #include "platform/files.h"
-#include "platform/ftp_client_win.h"
 #include "upload/send_data_command.h"
 #include "upload/upload_batch.h"
+#include "upload/upload_port.h"
 
 namespace {
 
@@ -31,7 +36,8 @@ bool EndsWith(const std::string& text, const std::string& end) {
     return text.size() >= end.size() && text.compare(text.size() - end.size(), end.size(), end) == 0;
 }
 
-// Notes when each log line appears: the boundaries between the parts.
+// Notes when each log line appears (the boundaries between the parts), and
+// hands the upload's events over as the window's thread would take them.
 class TimingView final : public quendrel::ISendDataView {
 public:
     Clock::time_point built, sent;
@@ -44,6 +50,25 @@ public:
     void SetBusyPointer(bool) override {}
     void ShowMessage(const std::string& text) override { failure = text; }
     void EnableSendData(bool) override {}
+    void ShowProgress(std::uint64_t, std::uint64_t) override {}
+    void HideProgress() override {}
+    std::function<void()> UploadWake() override {
+        return [this] {
+            std::lock_guard<std::mutex> hold(lock_);
+            woken_ = true;
+            wake_.notify_one();
+        };
+    }
+    void WaitForWake() {
+        std::unique_lock<std::mutex> hold(lock_);
+        wake_.wait(hold, [this] { return woken_; });
+        woken_ = false;
+    }
+
+private:
+    std::mutex lock_;
+    std::condition_variable wake_;
+    bool woken_ = false;
 };
 
 double Seconds(Clock::duration d) { return std::chrono::duration<double>(d).count(); }
@@ -60,24 +85,31 @@ int main(int argc, char** argv) {
     const int records = std::atoi(argv[5]);
     const int rounds = argc > 6 ? std::atoi(argv[6]) : 5;
 
-    std::string savedata;
-    for (int i = 0; i < records; ++i) {
-        char line[64];
-        std::snprintf(line, sizeof line, "UP1ABCD23E45F%06dX10111080905075500042123456\r\n", i % 1000000);
-        savedata += line;
-    }
     quendrel::IFileSystem& files = quendrel::SystemFileSystem();
     FixedClock clock;
-    quendrel::WinInetFtpClient ftp;
+    quendrel::FtpUploadPort upload(files);
     const std::string batch = quendrel::UploadFileName(clock.Now(), settings.LocationCode);
     for (int i = 0; i < rounds; ++i) {
         static_cast<void>(files.Remove(batch));  // the round before may have left it
         ::DeleteFileA((serverFolder + "\\" + batch).c_str());
-        if (!files.WriteNew(quendrel::kSaveDataFile, savedata).ok()) return 1;
+        {
+            // Written a line at a time, so that the peak below is Send Data's own.
+            std::ofstream savedata(quendrel::kSaveDataFile, std::ios::binary | std::ios::trunc);
+            for (int r = 0; r < records; ++r) {
+                char line[64];
+                std::snprintf(line, sizeof line, "UP1ABCD23E45F%06dX10111080905075500042123456\r\n", r % 1000000);
+                savedata << line;
+            }
+            if (!savedata.flush()) return 1;
+        }
         TimingView view;
-        quendrel::SendDataCommand command(files, clock, ftp, view, settings);
+        quendrel::SendDataCommand command(files, clock, upload, view, settings);
         const auto start = Clock::now();
         command.Run();
+        while (command.Running()) {
+            view.WaitForWake();
+            command.OnUploadEvents();
+        }
         const auto end = Clock::now();
         if (!view.failure.empty() || files.Exists(quendrel::kSaveDataFile)) {
             std::fprintf(stderr, "Send Data failed: %s\n", view.failure.c_str());
@@ -87,5 +119,9 @@ int main(int argc, char** argv) {
         std::printf("%.4f %.4f %.4f %.4f\n", Seconds(end - start), Seconds(view.built - start),
                     Seconds(view.sent - view.built), Seconds(end - view.sent));
     }
+    PROCESS_MEMORY_COUNTERS memory{};
+    memory.cb = sizeof memory;
+    if (::GetProcessMemoryInfo(::GetCurrentProcess(), &memory, sizeof memory))
+        std::printf("peak %llu\n", static_cast<unsigned long long>(memory.PeakPagefileUsage));
     return 0;
 }

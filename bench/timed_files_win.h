@@ -20,7 +20,10 @@ public:
     FileStatus ReadAll(const std::string& n, std::string& c) override { return SystemFileSystem().ReadAll(n, c); }
     FileStatus Size(const std::string& n, std::uint64_t& s) override { return SystemFileSystem().Size(n, s); }
     bool Exists(const std::string& n) override { return SystemFileSystem().Exists(n); }
-    FileStatus WriteNew(const std::string& n, const std::string& c) override { return SystemFileSystem().WriteNew(n, c); }
+    FileStatus OpenForReading(const std::string& n, std::unique_ptr<IFileReader>& r) override {
+        return SystemFileSystem().OpenForReading(n, r);
+    }
+    FileStatus WriteNew(const std::string& n, const WritePieces& c) override { return SystemFileSystem().WriteNew(n, c); }
     FileStatus ReplaceAtomically(const std::string& n, const std::string& c) override {
         return SystemFileSystem().ReplaceAtomically(n, c);
     }

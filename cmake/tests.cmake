@@ -1,5 +1,6 @@
 # Test suites. Portable tests (tests/**/*_test.cpp) form `unit_tests`, built
-# natively and for Windows. Tests that need Win32 (tests/<dir>/*_wintest.cpp)
+# natively and for Windows; portable tests against real servers form
+# `net_tests`. Tests that need Win32 (tests/<dir>/*_wintest.cpp)
 # form one suite per folder, `wintest_<dir>`, run under Wine.
 
 # The i686 build cannot run here: CTest checks the shipped file statically,
@@ -38,6 +39,18 @@ target_link_libraries(unit_tests PRIVATE test_support GTest::gtest_main)
 target_compile_options(unit_tests PRIVATE ${QUENDREL_WARNINGS})
 if(QUENDREL_RUNS_TESTS)
   add_test(NAME unit_tests COMMAND unit_tests)
+endif()
+
+# Tests against real servers on 127.0.0.1 (tests/**/*_nettest.cpp): the
+# portable upload code through this build's libcurl, natively and under Wine.
+file(GLOB_RECURSE NET_TEST_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/*_nettest.cpp)
+add_executable(net_tests ${NET_TEST_SOURCES})
+target_link_libraries(net_tests PRIVATE test_support GTest::gtest_main)
+target_compile_options(net_tests PRIVATE ${QUENDREL_WARNINGS})
+if(QUENDREL_RUNS_TESTS)
+  add_test(NAME net_tests COMMAND net_tests)
+else()
+  set_target_properties(net_tests PROPERTIES EXCLUDE_FROM_ALL ON)
 endif()
 
 if(WIN32)

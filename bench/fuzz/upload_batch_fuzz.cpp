@@ -111,7 +111,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
         std::string current;
         FUZZ_CHECK(files.ReadAll(saveData, current).ok(), "read after upload");
-        const auto rest = quendrel::RecordsAddedSince(sent, current);
+        const auto rest = quendrel::RecordsAddedSince(quendrel::SentRecords::Of(sent), current);
         FUZZ_CHECK(rest.has_value(), "scans saved during the upload not told apart");
         FUZZ_CHECK((rest->empty() ? files.Remove(saveData) : files.ReplaceAtomically(saveData, *rest)).ok(),
                    "rewrite of savedata.dat");

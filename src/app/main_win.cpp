@@ -1,6 +1,5 @@
 // Quendrel: records vehicle events by scan and uploads them to the location's server.
 #include <windows.h>
-#include <commctrl.h>
 
 #include "app/main_window_win.h"
 #include "app/single_instance_win.h"
@@ -9,9 +8,6 @@
 #include "platform/registry_win.h"
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int showCommand) {
-    INITCOMMONCONTROLSEX controls{sizeof controls, ICC_TAB_CLASSES | ICC_STANDARD_CLASSES};
-    InitCommonControlsEx(&controls);
-
     // A Quendrel already runs in this folder: brought to the front, or named
     // when it runs for another user of the PC.
     std::string refusal;
@@ -24,8 +20,8 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int showCommand) {
     quendrel::Win32Clock clock;
     quendrel::Win32Beeper beeper;
     quendrel::Win32Registry registry;
-    quendrel::WinInetFtpClient ftp;
-    const quendrel::MainWindowServices services{clock, quendrel::SystemFileSystem(), beeper, registry, ftp};
+    quendrel::FtpUploadPort upload(quendrel::SystemFileSystem());
+    const quendrel::MainWindowServices services{clock, quendrel::SystemFileSystem(), beeper, registry, upload};
 
     std::unique_ptr<quendrel::MainWindow> window = quendrel::MainWindow::Create(instance, services);
     if (!window) return 1;  // no location settings: the operator has been told

@@ -20,6 +20,10 @@ namespace {
 constexpr UINT_PTR kClockTimer = 1;
 // Posted when an event was chosen: the pick has sent all its notifications.
 constexpr UINT kChoiceDone = WM_APP + 1;
+// Posted by the upload's thread when it has news for the Send Data command.
+constexpr UINT kUploadEvents = WM_APP + 2;
+// The progress bar's range: the share of the batch sent, in thousandths.
+constexpr int kProgressSteps = 1000;
 constexpr UINT kClockIntervalMs = 1000;
 
 // Size of the window's client area and of the tab control, in twips.
@@ -63,6 +67,8 @@ const ControlSpec kControls[] = {
     {kSendDataButton, WC_BUTTONA, "Send Data", kButton, 0, kUploadPage, 98, 5415, 2985, 510, true, true},
     {kUploadLog, WC_EDITA, "", ES_MULTILINE | ES_AUTOVSCROLL | ES_WANTRETURN | WS_TABSTOP, WS_EX_CLIENTEDGE,
      kUploadPage, 98, 585, 2985, 4695, true, true},
+    // In the gap between the log and the button, shown only while an upload runs.
+    {kUploadProgress, PROGRESS_CLASSA, "", 0, 0, kUploadPage, 98, 5310, 2985, 75, false, false},
 };
 
 const ControlSpec* FindSpec(int id) {
@@ -110,6 +116,9 @@ MainWindow::~MainWindow() {
 std::unique_ptr<MainWindow> MainWindow::Create(HINSTANCE instance, const MainWindowServices& services) {
     static bool registered = false;
     if (!registered) {
+        // The common controls the window is made of.
+        INITCOMMONCONTROLSEX controls{sizeof controls, ICC_TAB_CLASSES | ICC_STANDARD_CLASSES | ICC_PROGRESS_CLASS};
+        InitCommonControlsEx(&controls);
         WNDCLASSEXA wc{};
         wc.cbSize = sizeof wc;
         wc.lpfnWndProc = WindowProc;
@@ -173,6 +182,7 @@ LRESULT MainWindow::HandleMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lPa
             }
             break;
         case kChoiceDone: choiceRunning_ = false; return 0;
+        case kUploadEvents: OnUploadEvents(); return 0;
         HANDLE_MSG(hwnd, WM_DESTROY, OnDestroy);
         case WM_NCDESTROY:
             SetWindowLongPtrA(hwnd, GWLP_USERDATA, 0);
@@ -357,6 +367,17 @@ public:
     }
     void ShowMessage(const std::string& text) override { window_.ShowMessage(text); }
     void EnableSendData(bool enabled) override { EnableWindow(window_.Control(kSendDataButton), enabled); }
+    void ShowProgress(std::uint64_t sent, std::uint64_t total) override {
+        HWND bar = window_.Control(kUploadProgress);
+        const auto steps = total == 0 ? kProgressSteps : static_cast<int>(std::min(sent, total) * kProgressSteps / total);
+        SendMessageA(bar, PBM_SETPOS, static_cast<WPARAM>(steps), 0);
+        if (!window_.wantsVisible_[SlotOf(kUploadProgress)]) window_.SetControlVisible(kUploadProgress, true);
+    }
+    void HideProgress() override { window_.SetControlVisible(kUploadProgress, false); }
+    std::function<void()> UploadWake() override {
+        HWND hwnd = window_.hwnd_;
+        return [hwnd] { PostMessageA(hwnd, kUploadEvents, 0, 0); };
+    }
 
 private:
     MainWindow& window_;
@@ -364,18 +385,26 @@ private:
 
 SendDataCommand& MainWindow::SendData() {
     if (!sendData_) {
-        // Scans typed during an upload get the same keyboard handling.
-        services_.ftp.SetMessageFilter([this](MSG& msg) { return PreTranslateMessage(msg); });
         uploadView_ = std::make_unique<UploadView>(*this);
-        sendData_ = std::make_unique<SendDataCommand>(services_.files, services_.clock, services_.ftp, *uploadView_,
-                                                      settings_);
+        sendData_ = std::make_unique<SendDataCommand>(services_.files, services_.clock, services_.upload,
+                                                      *uploadView_, settings_);
     }
     return *sendData_;
 }
 
 void MainWindow::OnSendData() {
     SendData().Run();
-    // Closed while the upload ran: it has now stopped and unwound.
+    CloseIfLeaving();
+}
+
+void MainWindow::OnUploadEvents() {
+    if (!sendData_) return;
+    sendData_->OnUploadEvents();
+    CloseIfLeaving();
+}
+
+// Closed while an upload ran: the window goes once the upload has ended.
+void MainWindow::CloseIfLeaving() {
     if (closeAfterUpload_ && !sendData_->Running() && hwnd_) DestroyWindow(hwnd_);
 }
 
@@ -480,8 +509,8 @@ void MainWindow::SetLabelText(int id, const std::string& text) {
 
 void MainWindow::OnClose(HWND hwnd) {
     if (sendData_ && sendData_->Running()) {
-        // The upload's wait is further up this stack; stop it and let
-        // OnSendData close the window once it has unwound.
+        // Stop the upload; the window closes when it has ended (within a
+        // second, or once a partial file on the server has been removed).
         closeAfterUpload_ = true;
         sendData_->Abandon();
         return;

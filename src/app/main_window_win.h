@@ -12,12 +12,12 @@
 #include "platform/beep.h"
 #include "platform/clock.h"
 #include "platform/files.h"
-#include "platform/ftp_client_win.h"
 #include "platform/registry.h"
 #include "platform/unique_handle_win.h"
 #include "scan/scan_controller.h"
 #include "scan/scan_window.h"
 #include "upload/send_data_command.h"
+#include "upload/upload_port.h"
 
 namespace quendrel {
 
@@ -40,6 +40,7 @@ enum ControlId : int {
     kStatusLabel,
     kSendDataButton,
     kUploadLog,
+    kUploadProgress,
 };
 
 enum MenuId : int { kMenuExit = 200, kMenuAbout = 201 };
@@ -53,7 +54,7 @@ struct MainWindowServices {
     IFileSystem& files;
     IBeeper& beeper;
     IRegistry& registry;
-    WinInetFtpClient& ftp;
+    IUploadPort& upload;
 };
 
 // The main window: two tab pages ("Scan", "Upload"), menus and the clock.
@@ -123,6 +124,8 @@ private:
     void SelectPage(int page);
     void OnPageChanged();
     void OnSendData();
+    void OnUploadEvents();
+    void CloseIfLeaving();
     SendDataCommand& SendData();
     void MoveFocus(bool forward);
     int Twips(int twips) const;

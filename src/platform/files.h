@@ -2,12 +2,38 @@
 // The working directory's files, behind an interface so that the scan and
 // upload logic is tested without Windows. Names are plain file names (or
 // paths) in the system's 8-bit code page.
+#include <cstddef>
 #include <cstdint>
+#include <initializer_list>
+#include <memory>
 #include <string>
+#include <string_view>
+#include <vector>
 
 #include "platform/status.h"
 
 namespace quendrel {
+
+// Bytes to write: one text, or pieces written one after another, so that a
+// large file need not be put together in memory first.
+class WritePieces {
+public:
+    WritePieces(const std::string& whole) : pieces_{std::string_view(whole)} {}
+    WritePieces(const char* whole) : pieces_{std::string_view(whole)} {}
+    WritePieces(std::initializer_list<std::string_view> pieces) : pieces_(pieces) {}
+    const std::vector<std::string_view>& pieces() const { return pieces_; }
+
+private:
+    std::vector<std::string_view> pieces_;
+};
+
+// A file open for reading from its start, closed when the reader goes.
+class IFileReader {
+public:
+    virtual ~IFileReader() = default;
+    // Reads up to `size` bytes; `got` is 0 at the end of the file.
+    virtual FileStatus Read(char* buffer, std::size_t size, std::size_t& got) = 0;
+};
 
 class IFileSystem {
 public:
@@ -19,11 +45,13 @@ public:
     // On failure the file is cut back to its size before the call.
     virtual FileStatus AppendDurably(const std::string& name, const std::string& bytes) = 0;
     virtual FileStatus ReadAll(const std::string& name, std::string& contents) = 0;
+    // Opens the file for reading in pieces; others may read and write it meanwhile.
+    virtual FileStatus OpenForReading(const std::string& name, std::unique_ptr<IFileReader>& reader) = 0;
     virtual FileStatus Size(const std::string& name, std::uint64_t& size) = 0;
     virtual bool Exists(const std::string& name) = 0;
     // Creates the file, or empties an existing one, writes `contents` and
     // forces them to the disk.
-    virtual FileStatus WriteNew(const std::string& name, const std::string& contents) = 0;
+    virtual FileStatus WriteNew(const std::string& name, const WritePieces& contents) = 0;
     // Replaces the file's contents as one step: a temporary file beside it is
     // written, forced to disk and moved over it.
     virtual FileStatus ReplaceAtomically(const std::string& name, const std::string& contents) = 0;

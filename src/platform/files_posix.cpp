@@ -49,6 +49,24 @@ bool EndsInLineEnd(int fd, off_t size) {
     return last[0] == '\r' && last[1] == '\n';
 }
 
+class PosixFileReader final : public IFileReader {
+public:
+    explicit PosixFileReader(int fd) : fd_(fd) {}
+    FileStatus Read(char* buffer, std::size_t size, std::size_t& got) override {
+        for (;;) {
+            const ssize_t n = ::read(fd_.get(), buffer, size);
+            if (n >= 0) {
+                got = static_cast<std::size_t>(n);
+                return FileStatus::Ok();
+            }
+            if (errno != EINTR) return LastError();
+        }
+    }
+
+private:
+    FileDescriptor fd_;
+};
+
 class PosixFileSystem final : public IFileSystem {
 public:
     FileStatus AppendDurably(const std::string& name, const std::string& bytes) override {
@@ -81,6 +99,13 @@ public:
         return FileStatus::Ok();
     }
 
+    FileStatus OpenForReading(const std::string& name, std::unique_ptr<IFileReader>& reader) override {
+        const int fd = ::open(name.c_str(), O_RDONLY);
+        if (fd < 0) return LastError();
+        reader = std::make_unique<PosixFileReader>(fd);
+        return FileStatus::Ok();
+    }
+
     FileStatus Size(const std::string& name, std::uint64_t& size) override {
         struct stat st;
         if (::stat(name.c_str(), &st) != 0) return LastError();
@@ -93,10 +118,12 @@ public:
         return ::stat(name.c_str(), &st) == 0;
     }
 
-    FileStatus WriteNew(const std::string& name, const std::string& contents) override {
+    FileStatus WriteNew(const std::string& name, const WritePieces& contents) override {
         FileDescriptor fd(::open(name.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644));
         if (!fd) return LastError();
-        if (!WriteAll(fd.get(), contents.data(), contents.size()) || ::fsync(fd.get()) != 0) return LastError();
+        for (const std::string_view piece : contents.pieces())
+            if (!WriteAll(fd.get(), piece.data(), piece.size())) return LastError();
+        if (::fsync(fd.get()) != 0) return LastError();
         return FileStatus::Ok();
     }
 

@@ -42,6 +42,21 @@ bool EndsInLineEnd(HANDLE file, LONGLONG size) {
     return last[0] == '\r' && last[1] == '\n';
 }
 
+class Win32FileReader final : public IFileReader {
+public:
+    explicit Win32FileReader(unique_hfile file) : file_(std::move(file)) {}
+    FileStatus Read(char* buffer, std::size_t size, std::size_t& got) override {
+        DWORD read = 0;
+        const DWORD want = static_cast<DWORD>(std::min<std::size_t>(size, 0x10000000));
+        if (!ReadFile(file_.get(), buffer, want, &read, nullptr)) return LastError();
+        got = read;
+        return FileStatus::Ok();
+    }
+
+private:
+    unique_hfile file_;
+};
+
 class Win32FileSystem final : public IFileSystem {
 public:
     FileStatus AppendDurably(const std::string& name, const std::string& bytes) override {
@@ -86,6 +101,14 @@ public:
         return FileStatus::Ok();
     }
 
+    FileStatus OpenForReading(const std::string& name, std::unique_ptr<IFileReader>& reader) override {
+        unique_hfile file(CreateFileA(name.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                      nullptr, OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+        if (!file) return LastError();
+        reader = std::make_unique<Win32FileReader>(std::move(file));
+        return FileStatus::Ok();
+    }
+
     FileStatus Size(const std::string& name, std::uint64_t& size) override {
         WIN32_FILE_ATTRIBUTE_DATA info;
         if (!GetFileAttributesExA(name.c_str(), GetFileExInfoStandard, &info)) return LastError();
@@ -97,13 +120,13 @@ public:
         return GetFileAttributesA(name.c_str()) != INVALID_FILE_ATTRIBUTES;
     }
 
-    FileStatus WriteNew(const std::string& name, const std::string& contents) override {
+    FileStatus WriteNew(const std::string& name, const WritePieces& contents) override {
         unique_hfile file(CreateFileA(name.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                                       FILE_ATTRIBUTE_NORMAL, nullptr));
         if (!file) return LastError();
-        if (!WriteAll(file.get(), contents.data(), contents.size()) || !FlushFileBuffers(file.get())) {
-            return LastError();
-        }
+        for (const std::string_view piece : contents.pieces())
+            if (!WriteAll(file.get(), piece.data(), piece.size())) return LastError();
+        if (!FlushFileBuffers(file.get())) return LastError();
         return FileStatus::Ok();
     }
 

@@ -28,8 +28,7 @@ private:
     bool failed_ = false;
 };
 
-// The names the file and FTP interfaces use for it.
+// The name the file interface uses for it.
 using FileStatus = Status;
-using FtpStatus = Status;
 
 }  // namespace quendrel

@@ -6,18 +6,15 @@
 
 namespace quendrel {
 
-std::string SystemErrorText(DWORD code, ErrorSource source) {
-    const HMODULE module = source == ErrorSource::WinInet ? ::GetModuleHandleA("wininet.dll") : nullptr;
-    DWORD flags = FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS;
-    if (module != nullptr) flags |= FORMAT_MESSAGE_FROM_HMODULE;
+std::string SystemErrorText(DWORD code) {
+    const DWORD flags = FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS;
     unique_hlocal buffer;
     // With FORMAT_MESSAGE_ALLOCATE_BUFFER the buffer argument receives the address of a LocalAlloc'd text.
-    const DWORD length = ::FormatMessageA(flags, module, code, 0, reinterpret_cast<char*>(buffer.put()), 0, nullptr);
+    const DWORD length = ::FormatMessageA(flags, nullptr, code, 0, reinterpret_cast<char*>(buffer.put()), 0, nullptr);
     std::string text;
     if (length != 0 && buffer) text.assign(static_cast<const char*>(buffer.get()), length);
     while (!text.empty() && std::isspace(static_cast<unsigned char>(text.back()))) text.pop_back();
     if (!text.empty()) return text;
-    if (source == ErrorSource::WinInet) return "The FTP transfer failed (error " + std::to_string(code) + ").";
     return "Error " + std::to_string(code) + ".";
 }
 

@@ -1,7 +1,6 @@
 #pragma once
 // Single-owner wrappers for Win32 handles, in the manner of WIL's unique_hkey.
 #include <windows.h>
-#include <wininet.h>
 
 #include <utility>
 
@@ -51,7 +50,6 @@ struct KernelHandleTraits {
     static bool IsValid(HANDLE h) { return h != nullptr && h != INVALID_HANDLE_VALUE; }
     static void Close(HANDLE h) { ::CloseHandle(h); }
 };
-struct InternetHandleTraits : NullIsInvalid<HINTERNET> { static void Close(HINTERNET h) { ::InternetCloseHandle(h); } };
 template <typename Gdi>
 struct GdiObjectTraits : NullIsInvalid<Gdi> { static void Close(Gdi h) { ::DeleteObject(h); } };
 struct LocalMemoryTraits : NullIsInvalid<HLOCAL> { static void Close(HLOCAL h) { ::LocalFree(h); } };
@@ -61,7 +59,6 @@ struct MappedViewTraits : NullIsInvalid<void*> { static void Close(void* view) {
 using unique_hkey = UniqueHandle<HKEY, HkeyTraits>;
 using unique_hfile = UniqueHandle<HANDLE, FileHandleTraits>;
 using unique_handle = UniqueHandle<HANDLE, KernelHandleTraits>;
-using unique_hinternet = UniqueHandle<HINTERNET, InternetHandleTraits>;
 using unique_hgdiobj = UniqueHandle<HGDIOBJ, GdiObjectTraits<HGDIOBJ>>;
 using unique_hfont = UniqueHandle<HFONT, GdiObjectTraits<HFONT>>;
 using unique_hpen = UniqueHandle<HPEN, GdiObjectTraits<HPEN>>;

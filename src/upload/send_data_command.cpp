@@ -3,87 +3,105 @@
 #include <cstdint>
 
 #include "config/settings_rules.h"
-#include "upload/send_file.h"
-#include "upload/upload_batch.h"
 
 namespace quendrel {
 
-namespace {
-// Clears the running flag however the command ends.
-class RunningScope {
-public:
-    explicit RunningScope(bool& flag) : flag_(flag) { flag_ = true; }
-    ~RunningScope() { flag_ = false; }
-    RunningScope(const RunningScope&) = delete;
-    RunningScope& operator=(const RunningScope&) = delete;
-
-private:
-    bool& flag_;
-};
-}  // namespace
-
-SendDataCommand::SendDataCommand(IFileSystem& files, IClock& clock, IFtpClient& ftp, ISendDataView& view,
+SendDataCommand::SendDataCommand(IFileSystem& files, IClock& clock, IUploadPort& upload, ISendDataView& view,
                                  const LocationSettings& settings)
-    : files_(files), clock_(clock), ftp_(ftp), view_(view), settings_(settings) {}
+    : files_(files), clock_(clock), upload_(upload), view_(view), settings_(settings) {}
+
+SendDataCommand::~SendDataCommand() {
+    if (uploading_) upload_.Cancel();
+}
 
 void SendDataCommand::Run() {
     if (running_) return;  // one upload at a time; this one shows the hourglass already
-    RunningScope scope(running_);
+    running_ = true;
     abandoned_ = false;
+    batch_ = {};
     view_.SetBusyPointer(true);
 
-    std::string log;
-    std::string builtName;
-    const Status outcome = RunSteps(log, builtName);
-    if (!outcome.ok()) {
-        ShowFailure(outcome.description);
-        if (!builtName.empty()) RemoveBatch(builtName);
+    log_ = kLogProcessing;
+    view_.SetLogText(log_);
+    const Status built = BuildBatch();
+    if (!built.ok()) {
+        Fail(built.description);
+        return;
     }
-    if (!abandoned_) view_.SetBusyPointer(false);
+    AppendLog(kLogSending);
+    view_.ShowProgress(0, batch_.fileSize);
+    uploading_ = true;
+    upload_.Start(settings_, batch_.fileName, view_.UploadWake());
 }
 
-Status SendDataCommand::RunSteps(std::string& log, std::string& builtName) {
-    log = kLogProcessing;
-    view_.SetLogText(log);
-
+Status SendDataCommand::BuildBatch() {
     const Status usable = CheckSettingsBeforeUpload(settings_);
     if (!usable.ok()) return usable;
+    return BuildUploadFile(files_, clock_.Now(), settings_.LocationCode, batch_);
+}
 
-    BuiltBatch batch;
-    FileStatus fileStatus = BuildUploadFile(files_, clock_.Now(), settings_.LocationCode, batch);
-    if (!fileStatus.ok()) return fileStatus;
-    builtName = batch.fileName;
+void SendDataCommand::OnUploadEvents() {
+    for (const UploadEvent& event : upload_.TakeEvents()) {
+        if (!uploading_) return;
+        switch (event.kind) {
+            case UploadEvent::Kind::Progress:
+                if (!abandoned_) view_.ShowProgress(event.sent, event.total);
+                break;
+            case UploadEvent::Kind::Note: AppendLog(event.note); break;
+            case UploadEvent::Kind::Finished: Finish(event.outcome); break;
+        }
+    }
+}
 
-    log += "\r\n";
-    log += kLogSending;
-    if (!abandoned_) view_.SetLogText(log);
+void SendDataCommand::Finish(const Status& sent) {
+    uploading_ = false;
+    if (!abandoned_) view_.HideProgress();
+    if (!sent.ok()) {
+        Fail(sent.description);
+        return;
+    }
+    AppendLog(batch_.fileName + kLogSentSuffix);
+    const Status cleared = ClearSentRecords();
+    if (!cleared.ok()) {
+        Fail(cleared.description);
+        return;
+    }
+    End();
+}
 
-    const FtpStatus sent = SendFile(ftp_, settings_, batch.fileName);
-    if (!sent.ok()) return sent;
-
-    log += "\r\n" + batch.fileName + kLogSentSuffix;
-    if (!abandoned_) view_.SetLogText(log);
-
-    // Only the records that went into the batch leave savedata.dat; scans
-    // saved while the upload ran stay pending.
+// Only the records that went into the batch leave savedata.dat; scans saved
+// while the upload ran stay pending.
+Status SendDataCommand::ClearSentRecords() {
     std::string current;
-    fileStatus = files_.ReadAll(kSaveDataFile, current);
-    if (!fileStatus.ok()) return fileStatus;
-    const auto rest = RecordsAddedSince(batch.sentRecords, current);
+    const Status read = files_.ReadAll(kSaveDataFile, current);
+    if (!read.ok()) return read;
+    const auto rest = RecordsAddedSince(batch_.sentRecords, current);
     if (!rest) {
-        return Status::Failed(std::string(kSaveDataFile) + " changed in an unexpected way during the upload, so the records "
-               "sent in " + batch.fileName + " could not be told apart and were kept. They will be sent again "
-               "with the next upload.");
+        return Status::Failed(std::string(kSaveDataFile) + " changed in an unexpected way during the upload, so the "
+               "records sent in " + batch_.fileName + " could not be told apart and were kept. They will be sent "
+               "again with the next upload.");
     }
     return rest->empty() ? files_.Remove(kSaveDataFile) : files_.ReplaceAtomically(kSaveDataFile, *rest);
 }
 
-void SendDataCommand::ShowFailure(const std::string& description) {
+void SendDataCommand::AppendLog(const std::string& line) {
+    log_ += "\r\n" + line;
+    if (!abandoned_) view_.SetLogText(log_);
+}
+
+void SendDataCommand::Fail(const std::string& description) {
     if (!abandoned_) view_.ShowMessage(description);
+    if (!batch_.fileName.empty()) RemoveBatch(batch_.fileName);
+    End();
+}
+
+void SendDataCommand::End() {
+    if (!abandoned_) view_.SetBusyPointer(false);
+    running_ = false;
 }
 
 void SendDataCommand::RemoveBatch(const std::string& fileName) {
-    const FileStatus removed = files_.Remove(fileName);
+    const Status removed = files_.Remove(fileName);
     if (!removed.ok() && files_.Exists(fileName) && !abandoned_) {
         view_.ShowMessage("The batch file " + fileName + " of this failed upload could not be deleted: " +
                           removed.description);
@@ -93,12 +111,12 @@ void SendDataCommand::RemoveBatch(const std::string& fileName) {
 void SendDataCommand::Abandon() {
     if (!running_) return;
     abandoned_ = true;
-    ftp_.Abort();
+    if (uploading_) upload_.Cancel();
 }
 
 void SendDataCommand::OnUploadTabShown() {
     std::uint64_t size = 0;
-    const FileStatus status = files_.Size(kSaveDataFile, size);
+    const Status status = files_.Size(kSaveDataFile, size);
     view_.EnableSendData(status.ok() && size >= 1);
 }
 

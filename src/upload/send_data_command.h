@@ -1,11 +1,14 @@
 #pragma once
 // The Send Data command of the "Upload" tab and the enabling of its button.
+#include <cstdint>
+#include <functional>
 #include <string>
 
 #include "config/location_settings.h"
 #include "platform/clock.h"
 #include "platform/files.h"
-#include "platform/ftp_client.h"
+#include "upload/upload_batch.h"
+#include "upload/upload_port.h"
 
 namespace quendrel {
 
@@ -18,6 +21,12 @@ public:
     // Modal, OK button only, the application's title; returns when closed.
     virtual void ShowMessage(const std::string& text) = 0;
     virtual void EnableSendData(bool enabled) = 0;
+    // How much of the batch has gone, shown only while an upload runs.
+    virtual void ShowProgress(std::uint64_t sent, std::uint64_t total) = 0;
+    virtual void HideProgress() = 0;
+    // A function, safe to call on any thread, after which the window's own
+    // thread soon calls SendDataCommand::OnUploadEvents.
+    virtual std::function<void()> UploadWake() = 0;
 };
 
 inline constexpr const char* kLogProcessing = "Processing File ...";
@@ -26,13 +35,20 @@ inline constexpr const char* kLogSentSuffix = " File Sent.";
 
 class SendDataCommand {
 public:
-    SendDataCommand(IFileSystem& files, IClock& clock, IFtpClient& ftp, ISendDataView& view,
+    SendDataCommand(IFileSystem& files, IClock& clock, IUploadPort& upload, ISendDataView& view,
                     const LocationSettings& settings);
+    // A running upload is told to stop.
+    ~SendDataCommand();
+    SendDataCommand(const SendDataCommand&) = delete;
+    SendDataCommand& operator=(const SendDataCommand&) = delete;
 
-    // Click on the Send Data button. Does nothing while an upload of this
-    // command is already running (the click came in through its wait).
+    // Click on the Send Data button: builds the batch and starts its upload.
+    // Does nothing while a run of this command is under way.
     void Run();
     bool Running() const { return running_; }
+    // The upload has news: progress, a log line, or its end, which finishes
+    // the run.
+    void OnUploadEvents();
 
     // The window is closing: the running upload is stopped, nothing more is
     // shown, and savedata.dat keeps every record not confirmed uploaded.
@@ -42,17 +58,24 @@ public:
     void OnUploadTabShown();
 
 private:
-    Status RunSteps(std::string& log, std::string& builtName);
-    void ShowFailure(const std::string& description);
+    Status BuildBatch();
+    void Finish(const Status& sent);
+    Status ClearSentRecords();
+    void AppendLog(const std::string& line);
+    void Fail(const std::string& description);
+    void End();
     void RemoveBatch(const std::string& fileName);
 
     IFileSystem& files_;
     IClock& clock_;
-    IFtpClient& ftp_;
+    IUploadPort& upload_;
     ISendDataView& view_;
     const LocationSettings& settings_;
-    bool running_ = false;
+    bool running_ = false;    // from the click until the run has ended
+    bool uploading_ = false;  // the upload has been started and has not finished
     bool abandoned_ = false;
+    std::string log_;
+    BuiltBatch batch_;
 };
 
 }  // namespace quendrel

@@ -4,6 +4,10 @@
 
 namespace quendrel {
 
+namespace {
+bool EndsWithLineEnd(std::string_view text) { return text.size() >= 2 && text.substr(text.size() - 2) == "\r\n"; }
+}  // namespace
+
 std::string UploadFileName(const LocalTime& now, const std::string& locationCode) {
     return TimestampDigits(now, /*withSeconds=*/false) + locationCode + ".TXT";
 }
@@ -24,40 +28,46 @@ std::size_t CountRecordLines(const std::string& records) {
         ++lines;
         pos += 2;
     }
-    const bool lastLineUnended = records.size() < 2 || records.compare(records.size() - 2, 2, "\r\n") != 0;
-    return lastLineUnended ? lines + 1 : lines;
+    return EndsWithLineEnd(records) ? lines : lines + 1;
 }
 
 namespace {
-bool EndsWithLineEnd(const std::string& text) {
-    return text.size() >= 2 && text.compare(text.size() - 2, 2, "\r\n") == 0;
-}
-}  // namespace
+// The batch around the records: the header line, the line end that closes an
+// unended last record, and the trailer line.
+struct BatchFrame {
+    std::string header;
+    std::string_view closing;
+    std::string trailer;
+};
 
-std::string UploadFileContents(const std::string& fileName, const std::string& records) {
+BatchFrame FrameFor(const std::string& fileName, const std::string& records) {
     const std::size_t lines = CountRecordLines(records);
     // The header counts itself as well as the records.
     const auto count = static_cast<std::int32_t>(
         std::min<std::size_t>(lines + 1, static_cast<std::size_t>(std::numeric_limits<std::int32_t>::max())));
-    std::string contents;
-    contents.reserve(records.size() + fileName.size() + 32);
-    contents += "UH";
-    contents += fileName;
-    contents += FormatLineCount(count);
-    contents += "\r\n";
-    contents += records;
-    if (!records.empty() && !EndsWithLineEnd(records)) contents += "\r\n";
-    contents += kBatchTrailer;
-    contents += "\r\n";
-    return contents;
+    const bool unended = !records.empty() && !EndsWithLineEnd(records);
+    return {"UH" + fileName + FormatLineCount(count) + "\r\n", unended ? "\r\n" : "",
+            std::string(kBatchTrailer) + "\r\n"};
+}
+}  // namespace
+
+std::string UploadFileContents(const std::string& fileName, const std::string& records) {
+    const BatchFrame frame = FrameFor(fileName, records);
+    return frame.header + records + std::string(frame.closing) + frame.trailer;
 }
 
-std::optional<std::string> RecordsAddedSince(const std::string& sent, const std::string& current) {
-    if (current.size() < sent.size() || current.compare(0, sent.size(), sent) != 0) return std::nullopt;
-    std::string added = current.substr(sent.size());
+SentRecords SentRecords::Of(std::string_view records) {
+    return {records.size(), Sha256Of(records), records.empty() || EndsWithLineEnd(records)};
+}
+
+std::optional<std::string> RecordsAddedSince(const SentRecords& sent, const std::string& current) {
+    if (current.size() < sent.size) return std::nullopt;
+    const auto sentSize = static_cast<std::size_t>(sent.size);
+    if (Sha256Of(std::string_view(current).substr(0, sentSize)) != sent.digest) return std::nullopt;
+    std::string added = current.substr(sentSize);
     // A scan saved after an unended last line starts with the line end that
     // closed that line; it belonged to the line that was sent.
-    if (!sent.empty() && !EndsWithLineEnd(sent) && added.compare(0, 2, "\r\n") == 0) added.erase(0, 2);
+    if (!sent.endsWithLineEnd && added.compare(0, 2, "\r\n") == 0) added.erase(0, 2);
     return added;
 }
 
@@ -73,13 +83,16 @@ FileStatus BuildUploadFile(IFileSystem& files, const LocalTime& now, const std::
                                   " was already made this minute and may not have been collected yet. "
                                   "Nothing was sent: please try again in a minute.");
     }
-    status = files.WriteNew(fileName, UploadFileContents(fileName, records));
+    // Written in pieces: a long-pending savedata.dat is not copied in memory.
+    const BatchFrame frame = FrameFor(fileName, records);
+    status = files.WriteNew(fileName, {frame.header, records, frame.closing, frame.trailer});
     if (!status.ok()) {
         if (files.Exists(fileName)) static_cast<void>(files.Remove(fileName));  // the write failure is what counts
         return status;
     }
     built.fileName = fileName;
-    built.sentRecords = std::move(records);
+    built.fileSize = frame.header.size() + records.size() + frame.closing.size() + frame.trailer.size();
+    built.sentRecords = SentRecords::Of(records);
     return FileStatus::Ok();
 }
 

@@ -7,6 +7,7 @@
 
 #include "platform/clock.h"
 #include "platform/files.h"
+#include "platform/sha256.h"
 #include "scan/scan_record.h"
 
 namespace quendrel {
@@ -23,15 +24,25 @@ std::size_t CountRecordLines(const std::string& records);
 // The whole batch file for `records` (the bytes of savedata.dat).
 std::string UploadFileContents(const std::string& fileName, const std::string& records);
 
-// What is still pending once `sent` (savedata.dat as it was when the batch was
-// built) is on the server and savedata.dat now holds `current`: the records
-// appended since. Empty optional when `current` no longer begins with what
-// was sent, so that nothing can be told apart safely.
-std::optional<std::string> RecordsAddedSince(const std::string& sent, const std::string& current);
+// savedata.dat as it went into a batch, known by its size and fingerprint so
+// that a large file need not stay in memory while the batch is sent.
+struct SentRecords {
+    std::uint64_t size = 0;
+    Sha256Digest digest{};
+    bool endsWithLineEnd = true;
+    static SentRecords Of(std::string_view records);
+};
+
+// What is still pending once `sent` is on the server and savedata.dat now
+// holds `current`: the records appended since. Empty optional when `current`
+// no longer begins with what was sent, so that nothing can be told apart
+// safely.
+std::optional<std::string> RecordsAddedSince(const SentRecords& sent, const std::string& current);
 
 struct BuiltBatch {
     std::string fileName;
-    std::string sentRecords;  // savedata.dat exactly as it went into the batch
+    std::uint64_t fileSize = 0;
+    SentRecords sentRecords;
 };
 
 // Writes the batch file for the pending scans into the working directory.

@@ -40,8 +40,8 @@ TEST(AboutOverMainWindow, MainWindowTakesNoInputWhileTheDialogIsOpenAndItsClockR
     FakeRegistry registry;
     // REGCODE for l=X1;h=SERVER1;
     registry.AddKey(RegView::Bits32, FakeRegistry::Entry{0, RegValue::Text("3B315245565245533D683B31583D6C")});
-    WinInetFtpClient ftp;
-    const MainWindowServices services{clock, SystemFileSystem(), beeper, registry, ftp};
+    FtpUploadPort upload(SystemFileSystem());
+    const MainWindowServices services{clock, SystemFileSystem(), beeper, registry, upload};
     std::unique_ptr<MainWindow> window = MainWindow::Create(GetModuleHandleA(nullptr), services);
     ASSERT_TRUE(window);
     window->Show(SW_SHOWNORMAL);

@@ -13,6 +13,21 @@ namespace quendrel::testing {
 
 inline constexpr const char* kNotFound = "The system cannot find the file specified.";
 
+// Reads a copy of a file's contents as they were when it was opened.
+class StringReader final : public IFileReader {
+public:
+    explicit StringReader(std::string contents) : contents_(std::move(contents)) {}
+    FileStatus Read(char* buffer, std::size_t size, std::size_t& got) override {
+        got = contents_.copy(buffer, size, at_);
+        at_ += got;
+        return FileStatus::Ok();
+    }
+
+private:
+    std::string contents_;
+    std::size_t at_ = 0;
+};
+
 class FakeFileSystem final : public IFileSystem {
 public:
     std::map<std::string, std::string> files;
@@ -36,6 +51,12 @@ public:
         contents = it->second;
         return FileStatus::Ok();
     }
+    FileStatus OpenForReading(const std::string& name, std::unique_ptr<IFileReader>& reader) override {
+        auto it = files.find(name);
+        if (it == files.end()) return FileStatus::Failed(kNotFound);
+        reader = std::make_unique<StringReader>(it->second);
+        return FileStatus::Ok();
+    }
     FileStatus Size(const std::string& name, std::uint64_t& size) override {
         auto it = files.find(name);
         if (it == files.end()) return FileStatus::Failed(kNotFound);
@@ -43,7 +64,9 @@ public:
         return FileStatus::Ok();
     }
     bool Exists(const std::string& name) override { return files.count(name) != 0; }
-    FileStatus WriteNew(const std::string& name, const std::string& contents) override {
+    FileStatus WriteNew(const std::string& name, const WritePieces& pieces) override {
+        std::string contents;
+        for (const std::string_view piece : pieces.pieces()) contents += piece;
         ++writeNewCalls;
         if (partialWrites.count(name)) {
             files[name] = contents.substr(0, contents.size() / 2);

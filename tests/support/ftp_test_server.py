@@ -11,10 +11,15 @@ Behaviours (--mode):
   stall   like normal, but stops reading an upload after --stall-after bytes.
 --die-after BYTES ends the whole process abruptly once an upload has brought
 that many bytes, as if the server machine had gone away.
---read-limit BYTES_PER_SECOND slows uploads down.
+--read-limit BYTES_PER_SECOND slows uploads down, like a slow link: the data
+connection's receive buffer is small, so the client's bytes wait on its side.
 --refuse-store-after BYTES answers 552 to an upload at that many bytes (quota).
---size-reply TEXT is the answer to every SIZE ("500 ...", "550 ...").
---existing PATH puts a file at PATH (below the root) before the server starts.
+--size-reply CODE is the code of the answer to every SIZE (500, 550).
+--refuse-rename answers RNFR with 550, as servers that forbid renames do.
+--existing PATH puts a file at PATH (below the root) before the server starts;
+it may be given more than once.
+--command-log FILE gets every command the server receives, one a line (the
+argument of PASS left out).
 """
 import argparse
 import logging
@@ -25,7 +30,7 @@ import threading
 import time
 
 from pyftpdlib.authorizers import DummyAuthorizer
-from pyftpdlib.handlers import FTPHandler, ThrottledDTPHandler, DTPHandler
+from pyftpdlib.handlers import FTPHandler, ThrottledDTPHandler, DTPHandler, PassiveDTP
 from pyftpdlib.servers import FTPServer
 
 
@@ -100,17 +105,40 @@ def run_ftp(args, host):
         # its own handle_read.
         handle_read_event = handle_read
 
-    class TestFTPHandler(FTPHandler):
-        def ftp_SIZE(self, path):
-            return self.respond(args.size_reply) if args.size_reply else FTPHandler.ftp_SIZE(self, path)
+    class SlowLinkPassiveDTP(PassiveDTP):
+        def listen(self, num):
+            # Set before listening, so that the data connection never offers
+            # a large window: bytes wait with the client, as on a slow link.
+            self.socket.setsockopt(socket.SOL_SOCKET, socket.SO_RCVBUF, 4096)
+            PassiveDTP.listen(self, num)
 
-    if args.existing:
-        with open(os.path.join(args.root, args.existing.lstrip("/")), "wb") as f:
+    commands = open(args.command_log, "a", buffering=1) if args.command_log else None
+
+    class TestFTPHandler(FTPHandler):
+        def pre_process_command(self, line, cmd, arg):
+            if commands:
+                commands.write(("PASS" if cmd == "PASS" else line) + "\n")
+            return FTPHandler.pre_process_command(self, line, cmd, arg)
+
+        def ftp_SIZE(self, path):
+            if args.size_reply:
+                return self.respond("%s SIZE is not answered on this server." % args.size_reply)
+            return FTPHandler.ftp_SIZE(self, path)
+
+        def ftp_RNFR(self, path):
+            if args.refuse_rename:
+                return self.respond("550 Renaming is not allowed on this server.")
+            return FTPHandler.ftp_RNFR(self, path)
+
+    for existing in args.existing or []:
+        with open(os.path.join(args.root, existing.lstrip("/")), "wb") as f:
             f.write(b"a batch that was here first\r\n")
 
     handler = TestFTPHandler
     handler.authorizer = authorizer
     handler.dtp_handler = TestDTPHandler
+    if args.read_limit:
+        handler.passive_dtp = SlowLinkPassiveDTP
     handler.passive_ports = None
     handler.banner = "Quendrel test server ready."
     # Refuse a wrong password at once: pyftpdlib waits 3 s by default, which
@@ -138,7 +166,9 @@ def main():
     p.add_argument("--die-after", type=int, default=0)
     p.add_argument("--refuse-store-after", type=int, default=0)
     p.add_argument("--size-reply")
-    p.add_argument("--existing")
+    p.add_argument("--existing", action="append")
+    p.add_argument("--refuse-rename", action="store_true")
+    p.add_argument("--command-log")
     p.add_argument("--lifetime", type=float, default=600.0)
     args = p.parse_args()
 

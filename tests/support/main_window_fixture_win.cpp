@@ -12,12 +12,6 @@ std::string TestLocationReg() {
 }
 
 void MainWindowTest::SetUpTestSuite() {
-    static bool commonControls = false;
-    if (!commonControls) {
-        INITCOMMONCONTROLSEX icc{sizeof icc, ICC_TAB_CLASSES | ICC_STANDARD_CLASSES};
-        InitCommonControlsEx(&icc);
-        commonControls = true;
-    }
     DeleteLocationKey();
     ImportRegistry(TestLocationReg());
 }
@@ -26,7 +20,7 @@ void MainWindowTest::TearDownTestSuite() { DeleteLocationKey(); }
 
 void MainWindowTest::SetUp() {
     workDir = std::make_unique<TempWorkDir>();
-    const MainWindowServices services{clock, SystemFileSystem(), beeper, registry, ftp};
+    const MainWindowServices services{clock, SystemFileSystem(), beeper, registry, upload};
     window = MainWindow::Create(GetModuleHandleA(nullptr), services);
     ASSERT_TRUE(window);
     SetMessageHandler([this](MSG& msg) { ProcessMessage(*window, msg); });

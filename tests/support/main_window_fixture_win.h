@@ -7,6 +7,7 @@
 
 #include "app/main_window_win.h"
 #include "platform/registry_win.h"
+#include "support/fake_upload_port.h"
 #include "support/fakes.h"
 #include "support/win_support_win.h"
 
@@ -36,7 +37,7 @@ protected:
     FixedClock clock;
     CountingBeeper beeper;
     Win32Registry registry;
-    WinInetFtpClient ftp;
+    FakeUploadPort upload;
     std::unique_ptr<MainWindow> window;
 };
 

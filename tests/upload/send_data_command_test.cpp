@@ -4,15 +4,15 @@
 
 #include "config/settings_rules.h"
 #include "support/fake_file_system.h"
+#include "support/fake_upload_port.h"
 #include "support/fakes.h"
-#include "upload/fake_ftp_client.h"
 #include "upload/upload_batch.h"
 
 namespace quendrel {
 namespace {
 
 using testing::FakeFileSystem;
-using testing::FakeFtpClient;
+using testing::FakeUploadPort;
 
 class RecordingView final : public ISendDataView {
 public:
@@ -20,7 +20,9 @@ public:
     std::vector<bool> pointer;  // every change of the busy pointer
     std::vector<std::string> messages;
     std::vector<bool> enabled;
+    std::vector<std::string> progress;  // "sent/total", "hidden"
     std::function<void()> onMessage;
+    std::function<void()> wake;
 
     void SetLogText(const std::string& text) override { log = text; }
     void SetBusyPointer(bool busy) override { pointer.push_back(busy); }
@@ -29,6 +31,11 @@ public:
         if (onMessage) onMessage();
     }
     void EnableSendData(bool on) override { enabled.push_back(on); }
+    void ShowProgress(std::uint64_t sent, std::uint64_t total) override {
+        progress.push_back(std::to_string(sent) + "/" + std::to_string(total));
+    }
+    void HideProgress() override { progress.push_back("hidden"); }
+    std::function<void()> UploadWake() override { return [this] { wake(); }; }
 };
 
 const std::string kRecord1 = "UP1ABCD23E45F678901X10111080905075500042123456\r\n";
@@ -38,36 +45,65 @@ const std::string kBatch = "0111080905X1.TXT";
 const std::string kThreeLines = "Processing File ...\r\nSending File ...\r\n0111080905X1.TXT File Sent.";
 const std::string kTwoLines = "Processing File ...\r\nSending File ...";
 
+// Runs the command to its end, the upload ending as `outcome`; `during`
+// happens while the upload runs.
 class SendDataTest : public ::testing::Test {
 protected:
     FakeFileSystem files;
     testing::FixedClock clock;
-    FakeFtpClient ftp{&files};
+    FakeUploadPort upload{&files};
     RecordingView view;
     LocationSettings settings{"127.0.0.1:2121", "scanner", "secret", "/in/", "X1"};
-    SendDataCommand command{files, clock, ftp, view, settings};
+    SendDataCommand command{files, clock, upload, view, settings};
 
-    void SetUp() override { files.files["savedata.dat"] = kRecord1 + kRecord2; }
-    bool FtpWasUsed() const { return !ftp.calls.empty(); }
+    void SetUp() override {
+        files.files["savedata.dat"] = kRecord1 + kRecord2;
+        view.wake = [this] { command.OnUploadEvents(); };
+    }
+    void RunEndingAs(Status outcome, const std::function<void()>& during = {}) {
+        command.Run();
+        if (during) during();
+        if (command.Running()) upload.Finish(std::move(outcome));
+    }
+    bool FtpWasUsed() const { return upload.starts != 0; }
 };
 
 TEST_F(SendDataTest, SuccessfulRunSendsTheBatchLogsThreeLinesAndClearsThePendingScans) {
     command.Run();
+    EXPECT_EQ(view.log, kTwoLines);
+    EXPECT_TRUE(command.Running());
+    EXPECT_EQ(upload.batchName, kBatch);
+    EXPECT_EQ(upload.remotePath, "/in/");
+    EXPECT_EQ(upload.batchContents, "UH0111080905X1.TXT0003\r\n" + kRecord1 + kRecord2 + "<<EOF:>>\r\n");
+    UploadEvent progress;
+    progress.kind = UploadEvent::Kind::Progress;
+    progress.sent = 40;
+    progress.total = 130;
+    upload.Tell(progress);
+    upload.Finish(Status::Ok());
     EXPECT_EQ(view.log, kThreeLines);
     EXPECT_TRUE(view.messages.empty());
     EXPECT_EQ(view.pointer, (std::vector<bool>{true, false}));
-    EXPECT_EQ(ftp.putLocal, kBatch);
-    EXPECT_EQ(ftp.putRemote, "/in/" + kBatch);
-    EXPECT_EQ(ftp.putContents, "UH0111080905X1.TXT0003\r\n" + kRecord1 + kRecord2 + "<<EOF:>>\r\n");
+    EXPECT_EQ(view.progress, (std::vector<std::string>{"0/130", "40/130", "hidden"}));
     EXPECT_FALSE(files.Exists("savedata.dat"));
     EXPECT_TRUE(files.Exists(kBatch));  // a sent batch stays
     EXPECT_TRUE(view.enabled.empty());  // the command never touches the button
     EXPECT_FALSE(command.Running());
 }
 
-TEST_F(SendDataTest, PressingAgainAfterASuccessShowsFileNotFoundAndDeletesNothing) {
+TEST_F(SendDataTest, AnUploadsNoteGoesIntoTheLogBeforeTheLastLine) {
     command.Run();
-    ftp.calls.clear();
+    UploadEvent note;
+    note.kind = UploadEvent::Kind::Note;
+    note.note = kNoRenameNote;
+    upload.Tell(note);
+    upload.Finish(Status::Ok());
+    EXPECT_EQ(view.log, kTwoLines + "\r\n" + kNoRenameNote + "\r\n" + kBatch + kLogSentSuffix);
+}
+
+TEST_F(SendDataTest, PressingAgainAfterASuccessShowsFileNotFoundAndDeletesNothing) {
+    RunEndingAs(Status::Ok());
+    upload.starts = 0;
     command.Run();
     EXPECT_EQ(view.log, "Processing File ...");
     EXPECT_EQ(view.messages, (std::vector<std::string>{testing::kNotFound}));
@@ -86,46 +122,27 @@ TEST_F(SendDataTest, BatchThatCannotBeWrittenIsReportedAndNothingIsDeleted) {
     EXPECT_EQ(view.pointer, (std::vector<bool>{true, false}));
 }
 
-TEST_F(SendDataTest, FtpFailuresShowTheClientsTextDeleteTheBatchAndKeepEveryRecord) {
-    struct Case {
-        const char* what;
-        std::function<void(FakeFtpClient&)> arrange;
-        std::string description;
-    };
-    const std::vector<Case> cases = {
-        {"login refused", [](FakeFtpClient& f) { f.notConnectedReadings = 1; f.waitResult = FtpStatus::Failed("530 Login incorrect."); }, "530 Login incorrect."},
-        {"cannot connect", [](FakeFtpClient& f) { f.connectResult = FtpStatus::Failed("A connection with the server could not be established"); }, "A connection with the server could not be established"},
-        {"transfer refused", [](FakeFtpClient& f) { f.putResult = FtpStatus::Failed("550 No such file or directory."); }, "550 No such file or directory."},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.what);
-        FakeFileSystem localFiles;
-        localFiles.files["savedata.dat"] = kRecord1 + kRecord2;
-        FakeFtpClient localFtp(&localFiles);
-        RecordingView localView;
-        c.arrange(localFtp);
-        SendDataCommand cmd(localFiles, clock, localFtp, localView, settings);
-        cmd.Run();
-        EXPECT_EQ(localView.log, kTwoLines);
-        EXPECT_EQ(localView.messages, (std::vector<std::string>{c.description}));
-        EXPECT_FALSE(localFiles.Exists(kBatch));
-        EXPECT_EQ(localFiles.files["savedata.dat"], kRecord1 + kRecord2);
-        EXPECT_EQ(localView.pointer, (std::vector<bool>{true, false}));
-    }
+TEST_F(SendDataTest, FailedUploadShowsItsTextDeletesTheBatchAndKeepsEveryRecord) {
+    RunEndingAs(Status::Failed("530 Login incorrect."));
+    EXPECT_EQ(view.log, kTwoLines);
+    EXPECT_EQ(view.messages, (std::vector<std::string>{"530 Login incorrect."}));
+    EXPECT_FALSE(files.Exists(kBatch));
+    EXPECT_EQ(files.files["savedata.dat"], kRecord1 + kRecord2);
+    EXPECT_EQ(view.pointer, (std::vector<bool>{true, false}));
+    EXPECT_EQ(view.progress.back(), "hidden");
 }
 
 TEST_F(SendDataTest, TheMessageIsShownBeforeTheBatchIsDeleted) {
-    ftp.putResult = FtpStatus::Failed("426 Connection closed; transfer aborted.");
     bool batchThereDuringMessage = false;
     view.onMessage = [&] { batchThereDuringMessage = files.Exists(kBatch); };
-    command.Run();
+    RunEndingAs(Status::Failed("426 Connection closed; transfer aborted."));
     EXPECT_TRUE(batchThereDuringMessage);
     EXPECT_FALSE(files.Exists(kBatch));
 }
 
 TEST_F(SendDataTest, SavedataThatCannotBeClearedAfterTheUploadIsReported) {
     files.failRemoves.insert("savedata.dat");
-    command.Run();
+    RunEndingAs(Status::Ok());
     EXPECT_EQ(view.log, kThreeLines);
     ASSERT_EQ(view.messages.size(), 1u);
     EXPECT_NE(view.messages[0].find("being used by another process"), std::string::npos);
@@ -134,9 +151,8 @@ TEST_F(SendDataTest, SavedataThatCannotBeClearedAfterTheUploadIsReported) {
 }
 
 TEST_F(SendDataTest, BatchThatCannotBeDeletedAfterAFailureIsReportedToo) {
-    ftp.putResult = FtpStatus::Failed("451 Local error.");
     files.failRemoves.insert(kBatch);
-    command.Run();
+    RunEndingAs(Status::Failed("451 Local error."));
     ASSERT_EQ(view.messages.size(), 2u);
     EXPECT_EQ(view.messages[0], "451 Local error.");
     EXPECT_NE(view.messages[1].find(kBatch), std::string::npos);
@@ -145,26 +161,24 @@ TEST_F(SendDataTest, BatchThatCannotBeDeletedAfterAFailureIsReportedToo) {
 }
 
 TEST_F(SendDataTest, ScansSavedDuringTheUploadStayPending) {
-    ftp.notConnectedReadings = 1;
-    ftp.duringWait = [&] { EXPECT_TRUE(files.AppendDurably("savedata.dat", kLaterScan).ok()); };
-    ftp.duringPut = [&] { EXPECT_TRUE(files.AppendDurably("savedata.dat", kRecord1).ok()); };
-    command.Run();
+    RunEndingAs(Status::Ok(), [&] {
+        EXPECT_TRUE(files.AppendDurably("savedata.dat", kLaterScan).ok());
+        EXPECT_TRUE(files.AppendDurably("savedata.dat", kRecord1).ok());
+    });
     EXPECT_TRUE(view.messages.empty());
-    EXPECT_EQ(ftp.putContents, UploadFileContents(kBatch, kRecord1 + kRecord2));
+    EXPECT_EQ(upload.batchContents, UploadFileContents(kBatch, kRecord1 + kRecord2));
     EXPECT_EQ(files.files["savedata.dat"], kLaterScan + kRecord1);
     EXPECT_EQ(files.replaceCalls, 1);
 }
 
 TEST_F(SendDataTest, ScanSavedAfterAnUnendedLastRecordStaysPendingAlone) {
     files.files["savedata.dat"] = kRecord1 + kRecord2.substr(0, kRecord2.size() - 2);
-    ftp.duringPut = [&] { EXPECT_TRUE(files.AppendDurably("savedata.dat", kLaterScan).ok()); };
-    command.Run();
+    RunEndingAs(Status::Ok(), [&] { EXPECT_TRUE(files.AppendDurably("savedata.dat", kLaterScan).ok()); });
     EXPECT_EQ(files.files["savedata.dat"], kLaterScan);
 }
 
 TEST_F(SendDataTest, SavedataRewrittenDuringTheUploadIsKeptWhole) {
-    ftp.duringPut = [&] { files.files["savedata.dat"] = kLaterScan; };
-    command.Run();
+    RunEndingAs(Status::Ok(), [&] { files.files["savedata.dat"] = kLaterScan; });
     EXPECT_EQ(view.log, kThreeLines);
     ASSERT_EQ(view.messages.size(), 1u);
     EXPECT_NE(view.messages[0].find("sent again"), std::string::npos);
@@ -172,14 +186,11 @@ TEST_F(SendDataTest, SavedataRewrittenDuringTheUploadIsKeptWhole) {
 }
 
 TEST_F(SendDataTest, SecondPressWhileUploadingStartsNoSecondUpload) {
-    ftp.notConnectedReadings = 1;
-    ftp.duringWait = [&] {
+    RunEndingAs(Status::Ok(), [&] {
         EXPECT_TRUE(command.Running());
         command.Run();
-    };
-    command.Run();
-    EXPECT_EQ(std::count(ftp.calls.begin(), ftp.calls.end(), "Connect"), 1);
-    EXPECT_EQ(std::count(ftp.calls.begin(), ftp.calls.end(), "Put"), 1);
+    });
+    EXPECT_EQ(upload.starts, 1);
     EXPECT_EQ(view.log, kThreeLines);
     EXPECT_TRUE(view.messages.empty());
     EXPECT_EQ(view.pointer, (std::vector<bool>{true, false}));
@@ -187,12 +198,11 @@ TEST_F(SendDataTest, SecondPressWhileUploadingStartsNoSecondUpload) {
 }
 
 TEST_F(SendDataTest, ClosingTheWindowDuringTheUploadStopsItQuietlyAndKeepsTheRecords) {
-    ftp.duringPut = [&] {
+    RunEndingAs(Status::Failed("The upload was stopped because the program is closing."), [&] {
         EXPECT_TRUE(files.AppendDurably("savedata.dat", kLaterScan).ok());
         command.Abandon();
-    };
-    command.Run();
-    EXPECT_NE(std::find(ftp.calls.begin(), ftp.calls.end(), "Abort"), ftp.calls.end());
+    });
+    EXPECT_TRUE(upload.cancelled);
     EXPECT_TRUE(view.messages.empty());
     EXPECT_EQ(files.files["savedata.dat"], kRecord1 + kRecord2 + kLaterScan);
     EXPECT_FALSE(files.Exists(kBatch));
@@ -201,16 +211,16 @@ TEST_F(SendDataTest, ClosingTheWindowDuringTheUploadStopsItQuietlyAndKeepsTheRec
 
 TEST_F(SendDataTest, AbandonWithNoUploadRunningDoesNothing) {
     command.Abandon();
-    EXPECT_TRUE(ftp.calls.empty());
-    command.Run();
+    EXPECT_FALSE(upload.cancelled);
+    RunEndingAs(Status::Ok());
     EXPECT_EQ(view.log, kThreeLines);
 }
 
 TEST_F(SendDataTest, BatchOfTheSameMinuteAlreadyThereIsRefusedWithNothingWrittenSentOrDeleted) {
-    command.Run();
+    RunEndingAs(Status::Ok());
     files.files["savedata.dat"] = kLaterScan;
     const std::string firstBatch = files.files[kBatch];
-    ftp.calls.clear();
+    upload.starts = 0;
     view.messages.clear();
     clock.time.second = 59;
     command.Run();
@@ -222,8 +232,8 @@ TEST_F(SendDataTest, BatchOfTheSameMinuteAlreadyThereIsRefusedWithNothingWritten
     EXPECT_FALSE(FtpWasUsed());
     // The next minute goes through.
     clock.time.minute = 6;
-    command.Run();
-    EXPECT_EQ(ftp.putLocal, "0111080906X1.TXT");
+    RunEndingAs(Status::Ok());
+    EXPECT_EQ(upload.batchName, "0111080906X1.TXT");
     EXPECT_FALSE(files.Exists("savedata.dat"));
 }
 
@@ -248,16 +258,16 @@ TEST_F(SendDataTest, UnsafeSettingsAreRefusedBeforeAnythingIsWritten) {
         SCOPED_TRACE("code [" + s.LocationCode + "] path [" + s.RemotePath + "] host [" + s.FtpHost + "]");
         FakeFileSystem localFiles;
         localFiles.files["savedata.dat"] = kRecord1;
-        FakeFtpClient localFtp(&localFiles);
+        FakeUploadPort localUpload;
         RecordingView localView;
-        SendDataCommand cmd(localFiles, clock, localFtp, localView, s);
+        SendDataCommand cmd(localFiles, clock, localUpload, localView, s);
         cmd.Run();
         EXPECT_EQ(localView.log, "Processing File ...");
         ASSERT_EQ(localView.messages.size(), 1u);
         EXPECT_NE(localView.messages[0].find("location.reg"), std::string::npos);
         EXPECT_EQ(localFiles.files.size(), 1u);
         EXPECT_EQ(localFiles.writeNewCalls, 0);
-        EXPECT_TRUE(localFtp.calls.empty());
+        EXPECT_EQ(localUpload.starts, 0);
     }
     EXPECT_TRUE(CheckSettingsBeforeUpload(settings).ok());
     EXPECT_TRUE(CheckSettingsBeforeUpload({"[::1]:2121", "u", "p", "", ""}).ok());

@@ -70,17 +70,36 @@ TEST(UploadFileContents, CountOfTenThousandHasFiveDigits) {
     EXPECT_EQ(contents.size(), 25 + records.size() + 10);
 }
 
+std::optional<std::string> AddedSince(const std::string& sent, const std::string& current) {
+    return RecordsAddedSince(SentRecords::Of(sent), current);
+}
+
 TEST(RecordsAddedSince, KeepsOnlyWhatCameAfterTheSentRecords) {
-    EXPECT_EQ(RecordsAddedSince("a\r\nb\r\n", "a\r\nb\r\n"), std::string());
-    EXPECT_EQ(RecordsAddedSince("a\r\nb\r\n", "a\r\nb\r\nc\r\n"), std::string("c\r\n"));
-    EXPECT_EQ(RecordsAddedSince("", "c\r\n"), std::string("c\r\n"));
+    EXPECT_EQ(AddedSince("a\r\nb\r\n", "a\r\nb\r\n"), std::string());
+    EXPECT_EQ(AddedSince("a\r\nb\r\n", "a\r\nb\r\nc\r\n"), std::string("c\r\n"));
+    EXPECT_EQ(AddedSince("", "c\r\n"), std::string("c\r\n"));
     // The line end written to close an unended last line went with it.
-    EXPECT_EQ(RecordsAddedSince("a\r\nb", "a\r\nb\r\nc\r\n"), std::string("c\r\n"));
-    EXPECT_EQ(RecordsAddedSince("a\r\nb", "a\r\nb"), std::string());
+    EXPECT_EQ(AddedSince("a\r\nb", "a\r\nb\r\nc\r\n"), std::string("c\r\n"));
+    EXPECT_EQ(AddedSince("a\r\nb", "a\r\nb"), std::string());
     // Anything else than an append: cannot be told apart.
-    EXPECT_EQ(RecordsAddedSince("a\r\nb\r\n", "a\r\n"), std::nullopt);
-    EXPECT_EQ(RecordsAddedSince("a\r\nb\r\n", "x\r\nb\r\nc\r\n"), std::nullopt);
-    EXPECT_EQ(RecordsAddedSince("a\r\n", ""), std::nullopt);
+    EXPECT_EQ(AddedSince("a\r\nb\r\n", "a\r\n"), std::nullopt);
+    EXPECT_EQ(AddedSince("a\r\nb\r\n", "x\r\nb\r\nc\r\n"), std::nullopt);
+    EXPECT_EQ(AddedSince("a\r\n", ""), std::nullopt);
+}
+
+TEST(Sha256, KnownDigestsOfFipsExamplesAcrossBlockBoundaries) {
+    auto hex = [](const Sha256Digest& d) {
+        std::string text;
+        for (unsigned char byte : d) text += "0123456789abcdef"[byte >> 4], text += "0123456789abcdef"[byte & 15];
+        return text;
+    };
+    EXPECT_EQ(hex(Sha256Of("abc")), "ba7816bf8f01cfea414140de5dae2223b00361a396177a9cb410ff61f20015ad");
+    EXPECT_EQ(hex(Sha256Of("")), "e3b0c44298fc1c149afbf4c8996fb92427ae41e4649b934ca495991b7852b855");
+    const std::string twoBlocks = "abcdbcdecdefdefgefghfghighijhijkijkljklmklmnlmnomnopnopq";
+    EXPECT_EQ(hex(Sha256Of(twoBlocks)), "248d6a61d20638b8e5c026930c3e6039a33ce45964ff2167f6ecedd419db06c1");
+    Sha256 pieces;
+    for (char c : twoBlocks) pieces.Add(std::string_view(&c, 1));
+    EXPECT_EQ(hex(pieces.Finish()), hex(Sha256Of(twoBlocks)));
 }
 
 class BuildUploadFileTest : public ::testing::Test {
@@ -94,8 +113,8 @@ TEST_F(BuildUploadFileTest, WritesTheBatchAndLeavesSavedataAlone) {
     files.files["savedata.dat"] = records;
     ASSERT_TRUE(BuildUploadFile(files, kNov8, "X1", built).ok());
     EXPECT_EQ(built.fileName, "0111080905X1.TXT");
-    EXPECT_EQ(built.sentRecords, records);
     EXPECT_EQ(files.files["0111080905X1.TXT"], UploadFileContents("0111080905X1.TXT", records));
+    EXPECT_EQ(built.fileSize, files.files["0111080905X1.TXT"].size());
     EXPECT_EQ(files.files["savedata.dat"], records);
     EXPECT_EQ(files.files.size(), 2u);
 }

@@ -20,7 +20,7 @@
 #include "app/main_window_win.h"
 #include "config/location_settings.h"
 #include "config/settings_rules.h"
-#include "support/ftp_test_server_win.h"
+#include "support/ftp_test_server.h"
 #include "support/win_support_win.h"
 #include "upload/upload_batch.h"
 
@@ -35,7 +35,7 @@ constexpr int kStepMs = 60000;
 
 std::string OutFolder() {
     const char* out = std::getenv("VM32_OUT");
-    return out ? WindowsPathOf(out) : std::string();
+    return out ? WinePath(out) : std::string();
 }
 
 // Starts a Linux program (Wine starts those too) and waits for `done`.
@@ -70,7 +70,7 @@ void Screenshot(const std::string& name) {
 // at the end of the test if still running.
 class Program {
 public:
-    explicit Program(const std::string& folder) { Start(WindowsPathOf(QUENDREL_EXE), folder); }
+    explicit Program(const std::string& folder) { Start(WinePath(QUENDREL_EXE), folder); }
     struct FromShortcut {
         std::string path;
     };
@@ -140,10 +140,10 @@ std::string LocationRegFor(const std::string& settings) {
 class InstalledPackage {
 public:
     explicit InstalledPackage(const std::string& regCode)
-        : exitCode_(RunAndWait("msiexec.exe /i \"" + WindowsPathOf(QUENDREL_MSI) + "\" REGCODE=" + regCode + " /qn",
+        : exitCode_(RunAndWait("msiexec.exe /i \"" + WinePath(QUENDREL_MSI) + "\" REGCODE=" + regCode + " /qn",
                                kStartMs)) {}
     ~InstalledPackage() {
-        RunAndWait("msiexec.exe /x \"" + WindowsPathOf(QUENDREL_MSI) + "\" /qn", kStartMs);
+        RunAndWait("msiexec.exe /x \"" + WinePath(QUENDREL_MSI) + "\" /qn", kStartMs);
         DeleteFileA((DataFolder() + "\\savedata.dat").c_str());
         DeleteLocationKey();
     }

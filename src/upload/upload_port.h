@@ -1,0 +1,68 @@
+#pragma once
+// The upload as the Send Data command sees it: started on a worker thread,
+// it reports back through events that the window's own thread takes, so the
+// window never waits for the network.
+#include <atomic>
+#include <chrono>
+#include <cstdint>
+#include <functional>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "config/location_settings.h"
+#include "platform/files.h"
+#include "platform/status.h"
+#include "upload/ftp_upload.h"
+
+namespace quendrel {
+
+struct UploadEvent {
+    enum class Kind { Progress, Note, Finished };
+    Kind kind = Kind::Finished;
+    std::uint64_t sent = 0;   // Progress: bytes the network has taken
+    std::uint64_t total = 0;  // Progress: the batch file's size
+    std::string note;         // Note: a line for the log
+    Status outcome;           // Finished: sent, or why not
+};
+
+class IUploadPort {
+public:
+    virtual ~IUploadPort() = default;
+    // Starts sending the batch and returns at once. `wake` is called, on any
+    // thread, whenever events wait to be taken; the last event is Finished.
+    virtual void Start(const LocationSettings& settings, const std::string& batchName, std::function<void()> wake) = 0;
+    // The events since the last call, oldest first.
+    virtual std::vector<UploadEvent> TakeEvents() = 0;
+    // Asks the running upload to stop; its Finished event still comes.
+    virtual void Cancel() = 0;
+};
+
+// Uploads by FTP (UploadBatch) on a thread of its own, one upload at a time.
+class FtpUploadPort final : public IUploadPort {
+public:
+    explicit FtpUploadPort(IFileSystem& files, UploadLimits limits = {});
+    // Stops a running upload and waits for its thread.
+    ~FtpUploadPort() override;
+    FtpUploadPort(const FtpUploadPort&) = delete;
+    FtpUploadPort& operator=(const FtpUploadPort&) = delete;
+
+    void Start(const LocationSettings& settings, const std::string& batchName, std::function<void()> wake) override;
+    std::vector<UploadEvent> TakeEvents() override;
+    void Cancel() override;
+
+private:
+    class Reporter;
+    void Post(UploadEvent event);
+
+    IFileSystem& files_;
+    UploadLimits limits_;
+    std::thread worker_;
+    std::atomic<bool> cancel_{false};
+    std::mutex lock_;
+    std::vector<UploadEvent> events_;  // under lock_
+    std::function<void()> wake_;      // set before the worker starts
+};
+
+}  // namespace quendrel

@@ -1,0 +1,246 @@
+// The upload's decisions through libcurl against a real FTP server on
+// 127.0.0.1 (tests/support/ftp_test_server.py), one case per way the server
+// can behave.
+#include "upload/ftp_upload.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <chrono>
+#include <filesystem>
+#include <random>
+#include <thread>
+
+#include "support/ftp_test_server.h"
+
+namespace quendrel {
+namespace {
+
+using namespace std::chrono_literals;
+using testing::FtpTestServer;
+using testing::FtpTestServerOptions;
+
+const std::string kBatch = "0111080905X1.TXT";
+const std::string kTag = "0a1b2c3d";
+// Short, so that the cases on silence take seconds.
+const UploadLimits kTestLimits{2s, 2s};
+
+class Recorder final : public IUploadProgress {
+public:
+    void Sent(std::uint64_t bytes, std::uint64_t) override { sent = std::max(sent, bytes); }
+    void Note(const std::string& line) override { notes.push_back(line); }
+    std::uint64_t sent = 0;
+    std::vector<std::string> notes;
+};
+
+class FtpUploadTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        previous_ = std::filesystem::current_path();
+        std::filesystem::current_path(testing::MakeScratchFolder("ftp-upload"));
+    }
+    void TearDown() override { std::filesystem::current_path(previous_); }
+
+    std::string Batch(std::size_t size, const std::string& name = kBatch) {
+        std::mt19937 random(static_cast<unsigned>(size));
+        std::string bytes(size, '\0');
+        for (char& c : bytes) c = static_cast<char>(random() & 0xFF);
+        EXPECT_TRUE(SystemFileSystem().WriteNew(name, bytes).ok());
+        return bytes;
+    }
+    Status Send(const FtpTestServer& server, const std::string& remotePath = "/in/", UploadLimits limits = kTestLimits,
+                const std::string& password = testing::kFtpTestPassword, const std::string& host = "") {
+        EXPECT_EQ(server.startError(), "");
+        const LocationSettings settings{host.empty() ? server.hostSetting() : host, testing::kFtpTestUser, password,
+                                        remotePath, "X1"};
+        return UploadBatch(settings, kBatch, SystemFileSystem(), cancel, recorder, limits, kTag);
+    }
+    static bool Stored(const FtpTestServer& server, const std::string& bytes, const std::string& path = "in/" + kBatch) {
+        std::string received;
+        return server.ReadServerFile(path, received) && received == bytes;
+    }
+    static bool Sent(const FtpTestServer& server) {
+        const auto commands = server.Commands();
+        return std::any_of(commands.begin(), commands.end(), [](const std::string& c) { return c.rfind("STOR", 0) == 0; });
+    }
+
+    std::atomic<bool> cancel{false};
+    Recorder recorder;
+    std::filesystem::path previous_;
+};
+
+TEST_F(FtpUploadTest, BatchGoesUnderATemporaryNameAndIsRenamedOnceConfirmed) {
+    FtpTestServer server;
+    const std::string bytes = Batch(3 * 1024 * 1024 + 17);
+    ASSERT_EQ(Send(server).description, "");
+    EXPECT_TRUE(Stored(server, bytes));
+    EXPECT_EQ(server.ServerFileNames("in"), std::vector<std::string>{kBatch});
+    EXPECT_EQ(recorder.sent, bytes.size());
+    const auto commands = server.Commands();
+    const std::string temporary = "/in/" + kBatch + "." + kTag + ".part";
+    for (const std::string& expected : {"SIZE /in/" + kBatch, "STOR " + temporary, "SIZE " + temporary,
+                                        "RNFR " + temporary, "RNTO /in/" + kBatch}) {
+        EXPECT_NE(std::find(commands.begin(), commands.end(), expected), commands.end()) << expected;
+    }
+}
+
+TEST_F(FtpUploadTest, RemoteNameIsRemotePathFollowedByTheNameExactly) {
+    FtpTestServer server;
+    const std::string bytes = Batch(100);
+    ASSERT_EQ(Send(server, "in/pre-").description, "");
+    ASSERT_EQ(Send(server, "").description, "");
+    EXPECT_TRUE(Stored(server, bytes, "in/pre-" + kBatch));
+    EXPECT_TRUE(Stored(server, bytes, kBatch));
+    const auto commands = server.Commands();
+    EXPECT_NE(std::find(commands.begin(), commands.end(), "RNTO in/pre-" + kBatch), commands.end());
+    EXPECT_NE(std::find(commands.begin(), commands.end(), "RNTO " + kBatch), commands.end());
+}
+
+TEST_F(FtpUploadTest, StoreRefusedPartWayOnAServerWithoutSizeLeavesNothing) {
+    FtpTestServerOptions options;
+    options.sizeReply = "500";
+    options.refuseStoreAfter = 256 * 1024;
+    FtpTestServer server(options);
+    Batch(2 * 1024 * 1024);
+    // The server closes the data connection as it refuses: the client learns
+    // of the refusal first, or of the closed connection.
+    const std::string description = Send(server).description;
+    EXPECT_TRUE(description == "552 Requested file action aborted. Exceeded storage allocation." ||
+                description.rfind("The connection to the FTP server " + server.hostSetting() + " was lost", 0) == 0)
+        << description;
+    EXPECT_EQ(server.ServerFileNames("in"), std::vector<std::string>{});
+}
+
+TEST_F(FtpUploadTest, CompleteStoreCountsWhereSizeIsRefusedOrUnknown) {
+    for (const char* reply : {"550", "500"}) {
+        FtpTestServerOptions options;
+        options.sizeReply = reply;
+        FtpTestServer server(options);
+        const std::string bytes = Batch(1000);
+        EXPECT_EQ(Send(server).description, "") << reply;
+        EXPECT_TRUE(Stored(server, bytes)) << reply;
+    }
+}
+
+TEST_F(FtpUploadTest, NameAlreadyOnTheServerIsRefusedWithOrWithoutSize) {
+    for (const char* reply : {"", "500"}) {
+        FtpTestServerOptions options;
+        options.existingFiles = {"in/" + kBatch};
+        options.sizeReply = reply;
+        FtpTestServer server(options);
+        Batch(100);
+        EXPECT_EQ(Send(server).description, NameTakenOnServerMessage(kBatch)) << reply;
+        EXPECT_TRUE(Stored(server, "a batch that was here first\r\n")) << reply;
+        EXPECT_FALSE(Sent(server)) << reply;
+    }
+}
+
+TEST_F(FtpUploadTest, RefusedLoginCarriesTheServersReply) {
+    FtpTestServer server;
+    Batch(100);
+    const Status status = Send(server, "/in/", kTestLimits, "wrong password");
+    EXPECT_EQ(status.description.substr(0, 4), "530 ") << status.description;
+    EXPECT_FALSE(Sent(server));
+}
+
+TEST_F(FtpUploadTest, NothingListeningIsAFailedConnection) {
+    FtpTestServer server;
+    const std::string host = server.hostSetting();
+    server.Stop();
+    Batch(100);
+    EXPECT_EQ(Send(server, "/in/", kTestLimits, testing::kFtpTestPassword, host).description,
+              "The attempt to connect to the server failed.");
+}
+
+TEST_F(FtpUploadTest, SilentServerEndsAtTheBound) {
+    FtpTestServerOptions options;
+    options.mode = "silent";
+    FtpTestServer server(options);
+    Batch(100);
+    const auto started = std::chrono::steady_clock::now();
+    EXPECT_EQ(Send(server).description, "The FTP server " + server.hostSetting() + " did not answer within 2 seconds.");
+    EXPECT_LT(std::chrono::steady_clock::now() - started, 10s);
+}
+
+TEST_F(FtpUploadTest, StalledTransferEndsAtTheBoundAndLeavesNothing) {
+    FtpTestServerOptions options;
+    options.mode = "stall";
+    options.stallAfter = 256 * 1024;
+    FtpTestServer server(options);
+    Batch(16 * 1024 * 1024);  // far more than the sockets' buffers hold
+    EXPECT_EQ(Send(server).description,
+              "The transfer to the FTP server " + server.hostSetting() + " made no progress for 2 seconds.");
+    EXPECT_EQ(server.ServerFileNames("in"), std::vector<std::string>{});
+}
+
+TEST_F(FtpUploadTest, BatchOf100KilobytesGoesThroughALinkOf2000BytesASecond) {
+    FtpTestServerOptions options;
+    options.readLimit = 2000;
+    FtpTestServer server(options);
+    const std::string bytes = Batch(100 * 1024);
+    EXPECT_EQ(Send(server, "/in/", UploadLimits{}).description, "");
+    EXPECT_TRUE(Stored(server, bytes));
+}
+
+TEST_F(FtpUploadTest, ServerGoneInTheMiddleLeavesNoCutBatchUnderABatchName) {
+    FtpTestServerOptions options;
+    options.dieAfter = 1024 * 1024;
+    FtpTestServer server(options);
+    Batch(8 * 1024 * 1024);
+    EXPECT_FALSE(Send(server).ok());
+    for (const std::string& name : server.ServerFileNames("in")) {
+        EXPECT_NE(name.substr(name.size() - 4), ".TXT") << name;
+    }
+}
+
+TEST_F(FtpUploadTest, ServerThatRefusesRenamesGetsTheBatchUnderItsFinalNameAndTheLogSaysSo) {
+    FtpTestServerOptions options;
+    options.refuseRename = true;
+    FtpTestServer server(options);
+    const std::string bytes = Batch(1000);
+    ASSERT_EQ(Send(server).description, "");
+    EXPECT_TRUE(Stored(server, bytes));
+    EXPECT_EQ(server.ServerFileNames("in"), std::vector<std::string>{kBatch});
+    EXPECT_EQ(recorder.notes, std::vector<std::string>{kNoRenameNote});
+}
+
+TEST_F(FtpUploadTest, LeftoversOfThisLocationAreDeletedAndNothingElse) {
+    FtpTestServerOptions options;
+    const std::string ours = "0111080904X1.TXT.89abcdef.part", theirs = "0111080904Y2.TXT.89abcdef.part";
+    options.existingFiles = {"in/" + ours, "in/" + theirs, "in/0111080904X1.TXT", "in/notes.part"};
+    FtpTestServer server(options);
+    Batch(100);
+    ASSERT_EQ(Send(server).description, "");
+    EXPECT_EQ(server.ServerFileNames("in"),
+              (std::vector<std::string>{"0111080904X1.TXT", theirs, kBatch, "notes.part"}));
+}
+
+TEST_F(FtpUploadTest, CancelStopsTheTransferWithinASecondAndRemovesThePartialFile) {
+    FtpTestServerOptions options;
+    options.readLimit = 200 * 1024;
+    FtpTestServer server(options);
+    Batch(4 * 1024 * 1024);
+    std::thread canceller([this] {
+        std::this_thread::sleep_for(1s);
+        cancel = true;
+    });
+    const auto started = std::chrono::steady_clock::now();
+    EXPECT_EQ(Send(server, "/in/", UploadLimits{}).description, "The upload was stopped because the program is closing.");
+    canceller.join();
+    EXPECT_LT(std::chrono::steady_clock::now() - started, 4s);
+    EXPECT_EQ(server.ServerFileNames("in"), std::vector<std::string>{});
+}
+
+TEST(TemporaryBatchName, IsRecognisedForItsOwnLocationOnly) {
+    const std::string made = RemoteLeafName(TemporaryName(RemoteFileName("/in/pre-", kBatch), NewRunTag()));
+    EXPECT_TRUE(IsTemporaryBatchName(made, "pre-", "X1")) << made;
+    EXPECT_FALSE(IsTemporaryBatchName(made, "", "X1"));
+    EXPECT_FALSE(IsTemporaryBatchName(made, "pre-", "X"));
+    for (const char* other : {"pre-0111080905X1.TXT", "pre-0111080905X1.TXT.0a1b2c3.part", "pre-011108090X1.TXT.0a1b2c3d.part",
+                              "pre-0111080905X1.TXT.0A1B2C3D.part", "pre-0111080905X1.TXT.0a1b2c3d.part.TXT"}) {
+        EXPECT_FALSE(IsTemporaryBatchName(other, "pre-", "X1")) << other;
+    }
+}
+
+}  // namespace
+}  // namespace quendrel
