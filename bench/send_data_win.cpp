@@ -4,9 +4,11 @@
 // and its three parts, in seconds, then the process's peak memory in bytes
 // ("peak N"). Driven by upload_vs_curl.sh, which times curl -T of the same
 // batch against the same server.
-//   bench_send_data_win HOST:PORT USER PASSWORD SERVER_FOLDER RECORDS [ROUNDS]
-// SERVER_FOLDER is the Windows path of the server's folder for "/", so that
-// each round's batch can be taken off the server before the next one.
+//   bench_send_data_win HOST:PORT USER PASSWORD SERVER_FOLDER RECORDS [ROUNDS [REMOTE_PATH [PIN]]]
+// SERVER_FOLDER is the Windows path of the server's folder that REMOTE_PATH
+// (default "/") names, so that each round's batch can be taken off the server
+// before the next one. With PIN the upload goes over TLS to the server whose
+// key that is.
 #include <windows.h>
 #include <psapi.h>
 
@@ -80,7 +82,11 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "usage: %s HOST:PORT USER PASSWORD SERVER_FOLDER RECORDS [ROUNDS]\n", argv[0]);
         return 2;
     }
-    const quendrel::LocationSettings settings{argv[1], argv[2], argv[3], "/", "X1"};
+    quendrel::LocationSettings settings{argv[1], argv[2], argv[3], argc > 7 ? argv[7] : "/", "X1"};
+    if (argc > 8) {
+        settings.FtpTls = "1";
+        settings.ServerKeyPin = argv[8];
+    }
     const std::string serverFolder = argv[4];
     const int records = std::atoi(argv[5]);
     const int rounds = argc > 6 ? std::atoi(argv[6]) : 5;

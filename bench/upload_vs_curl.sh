@@ -2,8 +2,9 @@
 # Send Data of 100,000 records end to end (build, transfer, confirmation,
 # rewrite of savedata.dat; under Wine) against curl -T of the same batch file
 # to the same local FTP server, same run. Also prints the FTP commands each
-# sends per upload, Send Data's peak memory with a 200 MB savedata.dat, and
-# the size of the shipped (i686) Quendrel.exe.
+# sends per upload, the same Send Data over TLS against without it (vsftpd
+# both times), Send Data's peak memory with a 200 MB savedata.dat, and the
+# size of the shipped (i686) Quendrel.exe.
 #   bash bench/upload_vs_curl.sh [RECORDS]
 # Needs build/win64 (bash scripts/build.sh win64) and its Wine prefix, and
 # build/win32 for the size.
@@ -55,6 +56,24 @@ awk -v a="$m_ours" -v b="$m_curl" 'BEGIN { printf "ratio Send Data/curl %.2f (go
 echo "FTP commands per upload: Send Data $ours_commands, curl -T $curl_commands"
 echo "Send Data's commands (first round):"
 head -n "$ours_commands" "$work/commands" | sed 's/^/  /'
+
+# The same Send Data with and without TLS, against the same vsftpd.
+vsftpd_median() {  # MODE [PIN]
+  local dir=$work/$1; mkdir -p "$dir/root/in"
+  /usr/bin/python3 "$root/tests/support/ftp_test_server.py" --mode "$1" --root "$dir/root" \
+    --port-file "$dir/port" --stop-file "$dir/stop" --pin-file "$dir/pin" --lifetime 900 &
+  for _ in $(seq 200); do [ -s "$dir/port" ] && break; sleep 0.05; done
+  local pin=${2:+$(cat "$dir/pin")}
+  rm -f "$work/local/$batch"
+  (cd "$work/local" && WINEPREFIX=$build/wineprefix WINEDEBUG=-all /usr/lib/wine/wine64 \
+    "$build/bench/bench_send_data_win.exe" "127.0.0.1:$(cat "$dir/port")" anonymous x "Z:${dir//\//\\}\\root\\in" \
+    "$records" $rounds /in/ $pin </dev/null | tr -d '\r') | grep -v '^peak' | awk '{print $1}' | median
+  touch "$dir/stop"
+}
+m_plain=$(vsftpd_median vsftpd)
+m_tls=$(vsftpd_median tls pin)
+echo "against vsftpd: Send Data median ${m_plain} s in plain FTP, ${m_tls} s over TLS"
+awk -v a="$m_tls" -v b="$m_plain" 'BEGIN { printf "ratio TLS/plain %.2f\n", a / b }'
 
 rm -f "$work/root/$batch" "$work/local/$batch"
 peak=$(send_data 4400000 1 | sed -n 's/^peak //p')

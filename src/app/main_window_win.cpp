@@ -248,6 +248,7 @@ void MainWindow::CreateControls() {
     // A whole shift of scans, beyond the edit control's usual limit on
     // inserted text.
     SendMessageA(Control(kScanList), EM_SETLIMITTEXT, 0, 0);
+    SendMessageA(Control(kUploadProgress), PBM_SETRANGE32, 0, kProgressSteps);
     ApplyVisibility();
 }
 

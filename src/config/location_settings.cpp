@@ -79,6 +79,8 @@ LocationSettings ParseSettingsText(std::string settingsText) {
         else if (s.key == "p") settings.FtpPassword = s.value;
         else if (s.key == "r") settings.RemotePath = s.value;
         else if (s.key == "l") settings.LocationCode = s.value;
+        else if (s.key == "t") settings.FtpTls = s.value;
+        else if (s.key == "k") settings.ServerKeyPin = s.value;
     }
     return settings;
 }

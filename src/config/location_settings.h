@@ -7,13 +7,17 @@
 
 namespace quendrel {
 
-// The five per-location settings, exactly as decoded from REGCODE.
+// The per-location settings, exactly as decoded from REGCODE.
 struct LocationSettings {
     std::string FtpHost;
     std::string FtpUser;
     std::string FtpPassword;
     std::string RemotePath;
     std::string LocationCode;
+    // Optional, for FTP over TLS: "1" requires TLS ("t"); the SHA-256 of the
+    // server's public key, 64 hexadecimal digits, pins the server ("k").
+    std::string FtpTls{};
+    std::string ServerKeyPin{};
 };
 
 inline constexpr const char* kLocationSubkey = QUENDREL_SETTINGS_KEY;

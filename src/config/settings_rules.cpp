@@ -87,6 +87,19 @@ Status CheckLocationSettings(const LocationSettings& settings, EmptySettings emp
     if (HasLineBreak(settings.RemotePath)) return Status::Failed("The remote path holds a line break.");
     if (HasLineBreak(settings.FtpUser)) return Status::Failed("The FTP user holds a line break.");
     if (HasLineBreak(settings.FtpPassword)) return Status::Failed("The FTP password holds a line break.");
+    if (!settings.FtpTls.empty() && settings.FtpTls != kTlsRequired) {
+        return Status::Failed("The TLS setting (t) is \"" + settings.FtpTls +
+                              "\": it must be 1 for FTP over TLS, or empty for plain FTP.");
+    }
+    if (!settings.ServerKeyPin.empty()) {
+        if (CurlPinnedKey(settings.ServerKeyPin).empty()) {
+            return Status::Failed("The server key pin (k) is \"" + settings.ServerKeyPin +
+                                  "\": it must be the SHA-256 of the FTP server's public key, " +
+                                  std::to_string(kServerKeyPinLength) + " hexadecimal digits.");
+        }
+        if (settings.FtpTls != kTlsRequired)
+            return Status::Failed("The server key pin (k) is set, but TLS (t) is not: a pin needs FTP over TLS.");
+    }
     return Status::Ok();
 }
 
@@ -111,8 +124,34 @@ Status LoadSettingsAtStartUp(IRegistry& registry, LocationSettings& settings) {
 }
 
 std::string SettingsText(const LocationSettings& settings) {
-    return "h=" + settings.FtpHost + ";u=" + settings.FtpUser + ";p=" + settings.FtpPassword +
-           ";r=" + settings.RemotePath + ";l=" + settings.LocationCode + ";";
+    std::string text = "h=" + settings.FtpHost + ";u=" + settings.FtpUser + ";p=" + settings.FtpPassword +
+                       ";r=" + settings.RemotePath + ";l=" + settings.LocationCode + ";";
+    // Only where set, so that a plain location's REGCODE is as it always was.
+    if (!settings.FtpTls.empty()) text += "t=" + settings.FtpTls + ";";
+    if (!settings.ServerKeyPin.empty()) text += "k=" + settings.ServerKeyPin + ";";
+    return text;
+}
+
+std::string CurlPinnedKey(const std::string& serverKeyPin) {
+    if (serverKeyPin.size() != kServerKeyPinLength ||
+        !std::all_of(serverKeyPin.begin(), serverKeyPin.end(), [](unsigned char c) { return std::isxdigit(c); }))
+        return {};
+    std::string bytes;
+    for (std::size_t i = 0; i < serverKeyPin.size(); i += 2)
+        bytes.push_back(static_cast<char>(std::stoi(serverKeyPin.substr(i, 2), nullptr, 16)));
+    static const char kBase64[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+    std::string encoded = "sha256//";
+    for (std::size_t i = 0; i < bytes.size(); i += 3) {
+        const std::size_t left = bytes.size() - i;
+        std::uint32_t group = static_cast<std::uint32_t>(static_cast<unsigned char>(bytes[i])) << 16;
+        if (left > 1) group |= static_cast<std::uint32_t>(static_cast<unsigned char>(bytes[i + 1])) << 8;
+        if (left > 2) group |= static_cast<unsigned char>(bytes[i + 2]);
+        encoded += kBase64[(group >> 18) & 63];
+        encoded += kBase64[(group >> 12) & 63];
+        encoded += left > 1 ? kBase64[(group >> 6) & 63] : '=';
+        encoded += left > 2 ? kBase64[group & 63] : '=';
+    }
+    return encoded;
 }
 
 std::string EncodeRegCode(const std::string& bytes) {

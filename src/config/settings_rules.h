@@ -32,9 +32,17 @@ enum class EmptySettings { Allowed, FtpHostNeeded };
 
 // Fails with a description that names the first setting that breaks a rule:
 // the location code must fit in a file name, the FTP server must be "host" or
-// "host:port" (1 to 65535), and no setting may hold a line break (it would
-// split a record line, or reach the FTP server as a command of its own).
+// "host:port" (1 to 65535), no setting may hold a line break (it would
+// split a record line, or reach the FTP server as a command of its own), TLS
+// is empty or "1", and a server key pin is 64 hexadecimal digits, with TLS.
 Status CheckLocationSettings(const LocationSettings& settings, EmptySettings empty);
+
+// The FtpTls value that asks for FTP over TLS.
+inline constexpr const char* kTlsRequired = "1";
+inline constexpr std::size_t kServerKeyPinLength = 64;  // SHA-256, in hexadecimal digits
+// The pin as libcurl takes it: "sha256//" and the digest in base64. Empty
+// for a text that is no pin.
+std::string CurlPinnedKey(const std::string& serverKeyPin);
 
 // Before an upload: fails with the message for the operator.
 Status CheckSettingsBeforeUpload(const LocationSettings& settings);

@@ -56,6 +56,24 @@ bool IsRefusalCode(CURLcode code) {
     }
 }
 
+bool Mentions(std::string text, const std::string& word) {
+    for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return text.find(word) != std::string::npos;
+}
+
+// The server's certificate was not accepted: expired, or not from an issuer
+// this PC trusts, or made for another name.
+std::string CertificateRefusal(const std::string& server, const std::string& detail) {
+    if (Mentions(detail, "expired")) {
+        return "The certificate of the FTP server " + server + " has expired. Nothing was sent. The server needs a "
+               "new certificate.";
+    }
+    return "The certificate of the FTP server " + server + " could not be verified (" + detail + "): it is "
+           "self-signed or from an issuer this PC does not trust, or made for another name than the server's. "
+           "Nothing was sent. Give the server a certificate from a trusted issuer for its name, or pin the "
+           "server's key in the location's settings.";
+}
+
 }  // namespace
 
 struct FtpSession::Transfer {
@@ -190,6 +208,18 @@ void FtpSession::Prepare(const std::string& path) {
     curl_easy_setopt(h, CURLOPT_HEADERDATA, &t);
     curl_easy_setopt(h, CURLOPT_WRITEFUNCTION, &Transfer::OnListing);
     curl_easy_setopt(h, CURLOPT_WRITEDATA, &t);
+    if (server_.tls) {
+        curl_easy_setopt(h, CURLOPT_USE_SSL, static_cast<long>(CURLUSESSL_ALL));
+        curl_easy_setopt(h, CURLOPT_FTPSSLAUTH, static_cast<long>(CURLFTPAUTH_TLS));
+        // A revocation list that cannot be reached does not stop an upload
+        // (Windows' TLS); a revoked certificate does.
+        curl_easy_setopt(h, CURLOPT_SSL_OPTIONS, static_cast<long>(CURLSSLOPT_REVOKE_BEST_EFFORT));
+        if (!server_.pinnedKey.empty()) {
+            curl_easy_setopt(h, CURLOPT_PINNEDPUBLICKEY, server_.pinnedKey.c_str());
+            curl_easy_setopt(h, CURLOPT_SSL_VERIFYPEER, 0L);
+            curl_easy_setopt(h, CURLOPT_SSL_VERIFYHOST, 0L);
+        }
+    }
     curl_easy_setopt(h, CURLOPT_NOPROGRESS, 0L);
     curl_easy_setopt(h, CURLOPT_XFERINFOFUNCTION, &Transfer::OnProgress);
     curl_easy_setopt(h, CURLOPT_XFERINFODATA, &t);
@@ -213,6 +243,19 @@ FtpOutcome FtpSession::Perform(const std::string& path, bool storing) {
             return {Status::Failed(IsReplyLine(t.lastReply) ? t.lastReply
                                                             : "The FTP server " + server + " refused the login.")};
         case CURLE_COULDNT_RESOLVE_HOST: return {Status::Failed("The server name could not be resolved.")};
+        case CURLE_USE_SSL_FAILED:
+            return {Status::Failed("The FTP server " + server + " does not offer FTP over TLS, which this location's "
+                                   "settings require. Nothing was sent, the password neither.")};
+        case CURLE_SSL_PINNEDPUBKEYNOTMATCH:
+            return {Status::Failed("The FTP server " + server + " showed another public key than the one pinned in "
+                                   "this location's settings: it is not the server they were made for, or its "
+                                   "certificate was replaced. Nothing was sent. If the certificate was replaced on "
+                                   "purpose, make a new location.reg with the new key's pin.")};
+        case CURLE_PEER_FAILED_VERIFICATION: return {Status::Failed(CertificateRefusal(server, t.error))};
+        case CURLE_SSL_CONNECT_ERROR:
+            return {Status::Failed("The TLS connection to the FTP server " + server + " failed (" +
+                                   std::string(t.error[0] != '\0' ? t.error : "no reason given") +
+                                   "). Nothing was sent.")};
         case CURLE_COULDNT_CONNECT: return {Status::Failed("The attempt to connect to the server failed.")};
         case CURLE_OPERATION_TIMEDOUT:
             if (storing && t.began)

@@ -30,6 +30,13 @@ struct FtpServer {
     std::uint16_t port = 21;
     std::string user;
     std::string password;
+    // FTP over TLS (AUTH TLS, then the login and every data connection
+    // protected), or nothing at all. The server's certificate is checked
+    // against the system's trusted issuers and its name, unless its public
+    // key is pinned ("sha256//" and base64, as libcurl takes it): then the
+    // pin alone decides.
+    bool tls = false;
+    std::string pinnedKey;
 };
 
 // How an operation ended. A refusal is a 4xx or 5xx reply to the operation's

@@ -60,7 +60,6 @@ public:
 
         Status checked = CheckFinalNameIsFree();
         if (!checked.ok()) return checked;
-        RemoveLeftovers();  // a good moment: the server has just let us in
 
         Status stored = StoreConfirmed(temporaryName_, size);
         if (!stored.ok()) return stored;
@@ -83,6 +82,18 @@ public:
         checked = CheckFinalNameIsFree();
         if (!checked.ok()) return checked;
         return StoreConfirmed(remoteName_, size);
+    }
+
+    // Temporary files of earlier runs that lost the server: only this
+    // location's, never another name.
+    void RemoveLeftovers() {
+        const std::string folder = RemoteFolder(remoteName_);
+        const std::string leafPrefix = RemoteLeafName(settings_.RemotePath);
+        for (const std::string& name : Listing()) {
+            if (IsTemporaryBatchName(name, leafPrefix, settings_.LocationCode)) {
+                static_cast<void>(session_.Commands({"DELE " + folder + name}));
+            }
+        }
     }
 
 private:
@@ -111,18 +122,6 @@ private:
             listed_ = session_.ListNames(RemoteFolder(remoteName_), names_).status.ok();
         }
         return names_;
-    }
-
-    // Temporary files of earlier runs that lost the server: only this
-    // location's, never another name.
-    void RemoveLeftovers() {
-        const std::string folder = RemoteFolder(remoteName_);
-        const std::string leafPrefix = RemoteLeafName(settings_.RemotePath);
-        for (const std::string& name : Listing()) {
-            if (IsTemporaryBatchName(name, leafPrefix, settings_.LocationCode)) {
-                static_cast<void>(session_.Commands({"DELE " + folder + name}));
-            }
-        }
     }
 
     // Stores the batch under `remote`; what the server keeps of a failed
@@ -233,13 +232,20 @@ std::string NameTakenOnServerMessage(const std::string& fileName) {
            "Nothing was sent: please try again in a minute.";
 }
 
-Status UploadBatch(const LocationSettings& settings, const std::string& batchName, IFileSystem& files,
-                   const std::atomic<bool>& cancel, IUploadProgress& progress, const UploadLimits& limits,
-                   const std::string& runTag) {
+void UploadBatch(const LocationSettings& settings, const std::string& batchName, IFileSystem& files,
+                 const std::atomic<bool>& cancel, IUploadProgress& progress, const UploadLimits& limits,
+                 const std::string& runTag) {
     const auto endpoint = ParseFtpHost(settings.FtpHost);
-    if (!endpoint) return Status::Failed("\"" + settings.FtpHost + "\" is not an FTP server name with an optional port.");
-    FtpServer server{endpoint->host, endpoint->port, settings.FtpUser, settings.FtpPassword};
-    return Upload(settings, std::move(server), batchName, files, cancel, progress, limits, runTag).Run();
+    if (!endpoint) {
+        progress.Finished(Status::Failed("\"" + settings.FtpHost + "\" is not an FTP server name with an optional port."));
+        return;
+    }
+    FtpServer server{endpoint->host, endpoint->port, settings.FtpUser, settings.FtpPassword,
+                     settings.FtpTls == kTlsRequired, CurlPinnedKey(settings.ServerKeyPin)};
+    Upload upload(settings, std::move(server), batchName, files, cancel, progress, limits, runTag);
+    const Status sent = upload.Run();
+    progress.Finished(sent);
+    if (sent.ok()) upload.RemoveLeftovers();
 }
 
 }  // namespace quendrel

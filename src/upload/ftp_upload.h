@@ -50,6 +50,8 @@ public:
     virtual void Sent(std::uint64_t bytes, std::uint64_t total) = 0;
     // A line for the upload log.
     virtual void Note(const std::string& line) = 0;
+    // The batch is sent, or why not; told once.
+    virtual void Finished(const Status& outcome) = 0;
 };
 
 struct UploadLimits {
@@ -59,9 +61,13 @@ struct UploadLimits {
 };
 
 // Sends the batch file `batchName` to the location's server under
-// RemotePath followed by its name. Fails with what the operator is told.
-Status UploadBatch(const LocationSettings& settings, const std::string& batchName, IFileSystem& files,
-                   const std::atomic<bool>& cancel, IUploadProgress& progress, const UploadLimits& limits = {},
-                   const std::string& runTag = NewRunTag());
+// RemotePath followed by its name, and tells the outcome (a failure in what
+// the operator is told) as soon as it is known. After a success it then
+// removes, on the same connection, the temporary files that earlier uploads
+// of the location left behind: a folder's listing can take long, so nobody
+// waits for it.
+void UploadBatch(const LocationSettings& settings, const std::string& batchName, IFileSystem& files,
+                 const std::atomic<bool>& cancel, IUploadProgress& progress, const UploadLimits& limits = {},
+                 const std::string& runTag = NewRunTag());
 
 }  // namespace quendrel

@@ -31,6 +31,11 @@ public:
         event.note = line;
         port_.Post(std::move(event));
     }
+    void Finished(const Status& outcome) override {
+        UploadEvent event;
+        event.outcome = outcome;
+        port_.Post(std::move(event));
+    }
 
 private:
     FtpUploadPort& port_;
@@ -46,8 +51,12 @@ FtpUploadPort::~FtpUploadPort() {
 }
 
 void FtpUploadPort::Start(const LocationSettings& settings, const std::string& batchName, std::function<void()> wake) {
-    // The previous upload has told its end already; its thread is ending.
-    if (worker_.joinable()) worker_.join();
+    // The previous upload has told its end already; its thread may still be
+    // tidying the server, which can wait.
+    if (worker_.joinable()) {
+        cancel_ = true;
+        worker_.join();
+    }
     cancel_ = false;
     {
         std::lock_guard<std::mutex> hold(lock_);
@@ -56,9 +65,7 @@ void FtpUploadPort::Start(const LocationSettings& settings, const std::string& b
     wake_ = std::move(wake);
     worker_ = std::thread([this, settings, batchName] {
         Reporter reporter(*this);
-        UploadEvent finished;
-        finished.outcome = UploadBatch(settings, batchName, files_, cancel_, reporter, limits_);
-        Post(std::move(finished));
+        UploadBatch(settings, batchName, files_, cancel_, reporter, limits_);
     });
 }
 

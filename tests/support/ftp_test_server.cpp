@@ -57,7 +57,9 @@ FtpTestServer::FtpTestServer(FtpTestServerOptions options) {
     command << "/usr/bin/python3 " << QUENDREL_SOURCE_DIR << "/tests/support/ftp_test_server.py"
             << " --root " << unixDir << "/root --user " << kFtpTestUser << " --password " << kFtpTestPassword
             << " --port-file " << unixDir << "/port --stop-file " << unixDir << "/stop --log-file " << unixDir
-            << "/server.log --command-log " << unixDir << "/commands --mode " << options.mode << " --lifetime 300";
+            << "/server.log --command-log " << unixDir << "/commands --pin-file " << unixDir << "/pin --mode "
+            << options.mode << " --lifetime 300";
+    tls_ = options.mode == "tls";
     if (options.readLimit) command << " --read-limit " << options.readLimit;
     if (options.stallAfter) command << " --stall-after " << options.stallAfter;
     if (options.dieAfter) command << " --die-after " << options.dieAfter;
@@ -87,6 +89,13 @@ FtpTestServer::FtpTestServer(FtpTestServerOptions options) {
 FtpTestServer::~FtpTestServer() { Stop(); }
 
 std::string FtpTestServer::hostSetting() const { return "127.0.0.1:" + std::to_string(port_); }
+
+std::string FtpTestServer::ServerKeyPin() const {
+    std::string pin;
+    ReadWholeFile(dir_ + "/pin", pin);
+    while (!pin.empty() && (pin.back() == '\n' || pin.back() == '\r')) pin.pop_back();
+    return pin;
+}
 
 bool FtpTestServer::ReadServerFile(const std::string& remotePath, std::string& contents) const {
     return ReadWholeFile(rootPath() + "/" + remotePath, contents);

@@ -16,7 +16,9 @@ inline constexpr const char* kFtpTestUser = "scanner";
 inline constexpr const char* kFtpTestPassword = "s3cret-pw";
 
 struct FtpTestServerOptions {
-    std::string mode = "normal";  // normal, silent (accepts, never answers), stall
+    // normal, silent (accepts, never answers), stall, tls (vsftpd, TLS
+    // required, for the user "anonymous")
+    std::string mode = "normal";
     long long readLimit = 0;      // bytes per second an upload may take (a slow link); 0 for no limit
     long long stallAfter = 0;     // stall mode: bytes read before the upload stalls
     long long dieAfter = 0;       // the server process ends abruptly after this many bytes of an upload
@@ -38,6 +40,11 @@ public:
     int port() const { return port_; }
     // "127.0.0.1:PORT", as an FtpHost setting names it.
     std::string hostSetting() const;
+    // The account the server lets in.
+    std::string user() const { return tls_ ? "anonymous" : kFtpTestUser; }
+    // tls mode: the SHA-256 of the certificate's public key, as openssl
+    // computes it, in hexadecimal digits.
+    std::string ServerKeyPin() const;
     // The folder the user's "/" is (with a subfolder "in"), as this build's
     // file functions name it.
     std::string rootPath() const { return dir_ + "/root"; }
@@ -55,6 +62,7 @@ private:
     std::string dir_;
     std::string startError_;
     int port_ = 0;
+    bool tls_ = false;
     std::unique_ptr<StartedProgram> process_;
 };
 

@@ -8,7 +8,12 @@ test that dies never leaves it running for long.
 Behaviours (--mode):
   normal  a pyftpdlib server with one user whose home is --root;
   silent  accepts TCP connections and never sends a byte;
-  stall   like normal, but stops reading an upload after --stall-after bytes.
+  stall   like normal, but stops reading an upload after --stall-after bytes;
+  tls     Debian's vsftpd with FTP over TLS required for the login and every
+          data connection, for the anonymous user (who may store, rename and
+          delete in "in"), with a self-signed certificate made here for
+          IP:127.0.0.1; --pin-file gets the SHA-256 of its public key;
+  vsftpd  the same vsftpd without TLS (for comparisons).
 --die-after BYTES ends the whole process abruptly once an upload has brought
 that many bytes, as if the server machine had gone away.
 --read-limit BYTES_PER_SECOND slows uploads down, like a slow link: the data
@@ -24,7 +29,9 @@ argument of PASS left out).
 import argparse
 import logging
 import os
+import pwd
 import socket
+import subprocess
 import sys
 import threading
 import time
@@ -74,6 +81,84 @@ def run_silent(args, host):
             held.append(conn)  # keep it open, say nothing
         except socket.timeout:
             pass
+
+
+VSFTPD_CONFIG = """listen=YES
+listen_address={host}
+listen_port={port}
+background=NO
+anonymous_enable=YES
+no_anon_password=YES
+local_enable=NO
+write_enable=YES
+anon_root={root}
+anon_upload_enable=YES
+anon_other_write_enable=YES
+anon_umask=022
+ssl_enable={tls}
+allow_anon_ssl=YES
+force_anon_logins_ssl=YES
+force_anon_data_ssl=YES
+ssl_ciphers=HIGH
+require_ssl_reuse=NO
+rsa_cert_file={dir}/cert.pem
+rsa_private_key_file={dir}/key.pem
+secure_chroot_dir={dir}/empty
+seccomp_sandbox=NO
+isolate=NO
+isolate_network=NO
+pasv_enable=YES
+vsftpd_log_file={dir}/vsftpd.log
+log_ftp_protocol=YES
+xferlog_enable=YES
+"""
+
+
+def free_port(host):
+    probe = socket.socket(socket.AF_INET, socket.SOCK_STREAM)
+    probe.bind((host, 0))
+    port = probe.getsockname()[1]
+    probe.close()
+    return port
+
+
+def run_vsftpd(args, host):
+    folder = os.path.dirname(os.path.abspath(args.port_file))
+    subprocess.run(["openssl", "req", "-x509", "-newkey", "rsa:2048", "-nodes", "-days", "30",
+                    "-keyout", folder + "/key.pem", "-out", folder + "/cert.pem", "-subj", "/CN=127.0.0.1",
+                    "-addext", "subjectAltName=IP:127.0.0.1"], check=True, capture_output=True)
+    key = subprocess.run("openssl x509 -in %s/cert.pem -pubkey -noout | openssl pkey -pubin -outform der"
+                         " | sha256sum" % folder, shell=True, check=True, capture_output=True)
+    with open(args.pin_file, "w") as f:
+        f.write(key.stdout.decode().split()[0] + "\n")
+    os.makedirs(folder + "/empty", exist_ok=True)
+    # vsftpd refuses an anonymous root the anonymous user may write to.
+    os.chmod(args.root, 0o755)
+    os.chown(os.path.join(args.root, "in"), pwd.getpwnam("ftp").pw_uid, -1)
+    for _ in range(5):
+        port = free_port(host)
+        with open(folder + "/vsftpd.conf", "w") as f:
+            f.write(VSFTPD_CONFIG.format(host=host, port=port, root=args.root, dir=folder,
+                                         tls="YES" if args.mode == "tls" else "NO"))
+        server = subprocess.Popen(["/usr/sbin/vsftpd", folder + "/vsftpd.conf"], stdin=subprocess.DEVNULL,
+                                  stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        for _ in range(200):
+            if server.poll() is not None:
+                break
+            try:
+                socket.create_connection((host, port), timeout=1).close()
+                break
+            except OSError:
+                time.sleep(0.02)
+        if server.poll() is None:
+            break
+    write_port(args.port_file, port)
+    deadline = time.monotonic() + args.lifetime
+    while time.monotonic() < deadline and not os.path.exists(args.stop_file) and server.poll() is None:
+        time.sleep(0.02)
+    server.kill()
+    server.wait()
+    end(args, 0)
 
 
 def run_ftp(args, host):
@@ -160,7 +245,8 @@ def main():
     p.add_argument("--port-file", required=True)
     p.add_argument("--stop-file", required=True)
     p.add_argument("--log-file")
-    p.add_argument("--mode", choices=["normal", "silent", "stall"], default="normal")
+    p.add_argument("--mode", choices=["normal", "silent", "stall", "tls", "vsftpd"], default="normal")
+    p.add_argument("--pin-file")
     p.add_argument("--read-limit", type=int, default=0)
     p.add_argument("--stall-after", type=int, default=256 * 1024)
     p.add_argument("--die-after", type=int, default=0)
@@ -177,6 +263,8 @@ def main():
     host = "127.0.0.1"
     if args.mode == "silent":
         run_silent(args, host)
+    elif args.mode in ("tls", "vsftpd"):
+        run_vsftpd(args, host)
     else:
         run_ftp(args, host)
 

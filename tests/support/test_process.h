@@ -9,6 +9,9 @@ namespace quendrel::testing {
 
 // A path of the Linux file system as this build's file functions take it.
 std::string HostPath(const std::string& linuxPath);
+// False where the system's TLS accepts any certificate: Wine's Schannel does
+// not check a server's certificate chain, Windows' own does (and OpenSSL).
+bool SystemTlsChecksCertificates();
 
 // A started Linux program that ends by itself; letting go of it waits a
 // moment for its end and, failing that, ends it.

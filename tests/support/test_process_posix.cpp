@@ -34,6 +34,8 @@ private:
 
 std::string HostPath(const std::string& linuxPath) { return linuxPath; }
 
+bool SystemTlsChecksCertificates() { return true; }
+
 std::unique_ptr<StartedProgram> StartLinuxProgram(const std::string& commandLine, std::string& error) {
     std::istringstream words(commandLine);
     std::vector<std::string> args;

@@ -7,6 +7,10 @@ namespace quendrel::testing {
 
 std::string HostPath(const std::string& linuxPath) { return WinePath(linuxPath); }
 
+bool SystemTlsChecksCertificates() {
+    return ::GetProcAddress(::GetModuleHandleA("ntdll.dll"), "wine_get_version") == nullptr;
+}
+
 std::unique_ptr<StartedProgram> StartLinuxProgram(const std::string& commandLine, std::string& error) {
     std::string command = commandLine;
     STARTUPINFOA startup{};

@@ -11,6 +11,7 @@
 #include <random>
 #include <thread>
 
+#include "config/settings_rules.h"
 #include "support/ftp_test_server.h"
 
 namespace quendrel {
@@ -29,8 +30,10 @@ class Recorder final : public IUploadProgress {
 public:
     void Sent(std::uint64_t bytes, std::uint64_t) override { sent = std::max(sent, bytes); }
     void Note(const std::string& line) override { notes.push_back(line); }
+    void Finished(const Status& status) override { outcome = status; }
     std::uint64_t sent = 0;
     std::vector<std::string> notes;
+    Status outcome = Status::Failed("never told");
 };
 
 class FtpUploadTest : public ::testing::Test {
@@ -51,9 +54,17 @@ protected:
     Status Send(const FtpTestServer& server, const std::string& remotePath = "/in/", UploadLimits limits = kTestLimits,
                 const std::string& password = testing::kFtpTestPassword, const std::string& host = "") {
         EXPECT_EQ(server.startError(), "");
-        const LocationSettings settings{host.empty() ? server.hostSetting() : host, testing::kFtpTestUser, password,
+        const LocationSettings settings{host.empty() ? server.hostSetting() : host, server.user(), password,
                                         remotePath, "X1"};
-        return UploadBatch(settings, kBatch, SystemFileSystem(), cancel, recorder, limits, kTag);
+        return Send(settings, limits);
+    }
+    Status Send(const LocationSettings& settings, UploadLimits limits = kTestLimits) {
+        UploadBatch(settings, kBatch, SystemFileSystem(), cancel, recorder, limits, kTag);
+        return recorder.outcome;
+    }
+    static LocationSettings OverTls(const FtpTestServer& server, const std::string& pin) {
+        EXPECT_EQ(server.startError(), "");
+        return {server.hostSetting(), server.user(), "x", "/in/", "X1", kTlsRequired, pin};
     }
     static bool Stored(const FtpTestServer& server, const std::string& bytes, const std::string& path = "in/" + kBatch) {
         std::string received;
@@ -229,6 +240,43 @@ TEST_F(FtpUploadTest, CancelStopsTheTransferWithinASecondAndRemovesThePartialFil
     canceller.join();
     EXPECT_LT(std::chrono::steady_clock::now() - started, 4s);
     EXPECT_EQ(server.ServerFileNames("in"), std::vector<std::string>{});
+}
+
+TEST_F(FtpUploadTest, TlsServerWithAnotherKeyThanThePinnedOneIsRefusedBeforeTheLogin) {
+    FtpTestServerOptions options;
+    options.mode = "tls";
+    FtpTestServer server(options);
+    Batch(100);
+    std::string otherPin = server.ServerKeyPin();
+    ASSERT_EQ(otherPin.size(), 64u);
+    otherPin[0] = otherPin[0] == '0' ? '1' : '0';
+    const std::string description = Send(OverTls(server, otherPin)).description;
+    EXPECT_NE(description.find("another public key than the one pinned"), std::string::npos) << description;
+    EXPECT_EQ(server.ServerFileNames("in"), std::vector<std::string>{});
+}
+
+TEST_F(FtpUploadTest, SelfSignedTlsServerWithoutAPinIsRefusedForItsCertificate) {
+    if (!testing::SystemTlsChecksCertificates()) GTEST_SKIP() << "this system's TLS accepts any certificate";
+    FtpTestServerOptions options;
+    options.mode = "tls";
+    FtpTestServer server(options);
+    Batch(100);
+    const std::string description = Send(OverTls(server, "")).description;
+    EXPECT_EQ(description.rfind("The certificate of the FTP server " + server.hostSetting() + " could not be verified", 0),
+              0u) << description;
+    EXPECT_EQ(server.ServerFileNames("in"), std::vector<std::string>{});
+}
+
+TEST_F(FtpUploadTest, TlsRequiredOfAPlainServerSendsNeitherTheLoginNorTheBatch) {
+    FtpTestServer server;
+    Batch(100);
+    const std::string description = Send(OverTls(server, "")).description;
+    EXPECT_NE(description.find("does not offer FTP over TLS"), std::string::npos) << description;
+    for (const std::string& command : server.Commands()) {
+        EXPECT_NE(command.substr(0, 4), "USER");
+        EXPECT_NE(command.substr(0, 4), "PASS");
+    }
+    EXPECT_FALSE(server.Commands().empty());  // it was asked for TLS
 }
 
 TEST(TemporaryBatchName, IsRecognisedForItsOwnLocationOnly) {

@@ -33,10 +33,10 @@ std::string Records(int count) {
 
 class UploadPageTest : public ::testing::Test {
 protected:
-    void OpenWindowFor(const FtpTestServer& server, const std::string& password = testing::kFtpTestPassword) {
+    void OpenWindowFor(const FtpTestServer& server, const std::string& more = "") {
         testing::DeleteLocationKey();
-        const std::string settings = "l=X1;h=" + server.hostSetting() + ";u=" + testing::kFtpTestUser +
-                                     ";p=" + password + ";r=/in/;";
+        const std::string settings = "l=X1;h=" + server.hostSetting() + ";u=" + server.user() +
+                                     ";p=" + testing::kFtpTestPassword + ";r=/in/;" + more;
         testing::ImportRegistry(testing::LocationReg("\"REGCODE\"=\"" + EncodeRegCode(settings) + "\""));
         workDir = std::make_unique<testing::TempWorkDir>();
         const MainWindowServices services{clock, SystemFileSystem(), beeper, registry, upload};
@@ -64,6 +64,30 @@ protected:
         testing::DeleteLocationKey();
     }
 
+    // Sends two pending scans from the "Upload" page; the operator sees the
+    // three lines of a sent batch, which is on the server, and nothing pending.
+    void ExpectSendDataSends(const FtpTestServer& server, const std::string& more = "") {
+        ASSERT_EQ(server.startError(), "");
+        ASSERT_NO_FATAL_FAILURE(OpenWindowFor(server, more));
+        const std::string records = Records(2);
+        testing::WriteFileBytes(workDir->File("savedata.dat"), records);
+        GoToUploadPage();
+        ASSERT_TRUE(IsWindowEnabled(window->Control(kSendDataButton)));
+
+        SendMessageA(window->Control(kSendDataButton), BM_CLICK, 0, 0);
+        EXPECT_EQ(testing::WindowText(window->Control(kUploadLog)), "Processing File ...\r\nSending File ...");
+        EXPECT_TRUE(IsWindowVisible(window->Control(kUploadProgress)));
+
+        ASSERT_TRUE(testing::PumpUntil([&] { return !IsWindowVisible(window->Control(kUploadProgress)); }, 20000));
+        EXPECT_EQ(testing::WindowText(window->Control(kUploadLog)),
+                  "Processing File ...\r\nSending File ...\r\n0111080905X1.TXT File Sent.");
+        std::string received;
+        ASSERT_TRUE(server.ReadServerFile("in/" + kBatch, received));
+        EXPECT_EQ(received, UploadFileContents(kBatch, records));
+        EXPECT_EQ(GetFileAttributesA(workDir->File("savedata.dat").c_str()), INVALID_FILE_ATTRIBUTES);
+        EXPECT_TRUE(IsWindowEnabled(window->Control(kSendDataButton)));  // until the page is left
+    }
+
     std::unique_ptr<testing::TempWorkDir> workDir;
     testing::FixedClock clock;
     testing::CountingBeeper beeper;
@@ -74,25 +98,14 @@ protected:
 
 TEST_F(UploadPageTest, SendDataUploadsThePendingScansAndLogsThreeLines) {
     FtpTestServer server;
-    ASSERT_EQ(server.startError(), "");
-    ASSERT_NO_FATAL_FAILURE(OpenWindowFor(server));
-    const std::string records = Records(2);
-    testing::WriteFileBytes(workDir->File("savedata.dat"), records);
-    GoToUploadPage();
-    ASSERT_TRUE(IsWindowEnabled(window->Control(kSendDataButton)));
+    ASSERT_NO_FATAL_FAILURE(ExpectSendDataSends(server));
+}
 
-    SendMessageA(window->Control(kSendDataButton), BM_CLICK, 0, 0);
-    EXPECT_EQ(testing::WindowText(window->Control(kUploadLog)), "Processing File ...\r\nSending File ...");
-    EXPECT_TRUE(IsWindowVisible(window->Control(kUploadProgress)));
-
-    ASSERT_TRUE(testing::PumpUntil([&] { return !IsWindowVisible(window->Control(kUploadProgress)); }, 20000));
-    EXPECT_EQ(testing::WindowText(window->Control(kUploadLog)),
-              "Processing File ...\r\nSending File ...\r\n0111080905X1.TXT File Sent.");
-    std::string received;
-    ASSERT_TRUE(server.ReadServerFile("in/" + kBatch, received));
-    EXPECT_EQ(received, UploadFileContents(kBatch, records));
-    EXPECT_EQ(GetFileAttributesA(workDir->File("savedata.dat").c_str()), INVALID_FILE_ATTRIBUTES);
-    EXPECT_TRUE(IsWindowEnabled(window->Control(kSendDataButton)));  // until the page is left
+TEST_F(UploadPageTest, SendDataOverTlsToTheServerWhoseKeyIsPinnedLooksTheSame) {
+    FtpTestServerOptions options;
+    options.mode = "tls";
+    FtpTestServer server(options);
+    ASSERT_NO_FATAL_FAILURE(ExpectSendDataSends(server, "t=1;k=" + server.ServerKeyPin() + ";"));
 }
 
 TEST_F(UploadPageTest, ClosingTheWindowDuringAnUploadStopsItAndKeepsEveryRecord) {
@@ -107,7 +120,10 @@ TEST_F(UploadPageTest, ClosingTheWindowDuringAnUploadStopsItAndKeepsEveryRecord)
     testing::MessageBoxWatcher boxes;
 
     SendMessageA(window->Control(kSendDataButton), BM_CLICK, 0, 0);
-    testing::PumpMessages(500);
+    // The bar shows the share that has gone.
+    HWND bar = window->Control(kUploadProgress);
+    ASSERT_TRUE(testing::PumpUntil([&] { return SendMessageA(bar, PBM_GETPOS, 0, 0) > 0; }, 3000));
+    EXPECT_LT(SendMessageA(bar, PBM_GETPOS, 0, 0), SendMessageA(bar, PBM_GETRANGE, FALSE, 0));
     // The close box, pressed while the upload is under way.
     const HWND closing = window->Handle();
     const auto started = GetTickCount();
