@@ -128,6 +128,6 @@ int main(int argc, char** argv) {
     PROCESS_MEMORY_COUNTERS memory{};
     memory.cb = sizeof memory;
     if (::GetProcessMemoryInfo(::GetCurrentProcess(), &memory, sizeof memory))
-        std::printf("peak %llu\n", static_cast<unsigned long long>(memory.PeakPagefileUsage));
+        std::printf("peak %llu\n", static_cast<unsigned long long>(memory.PeakWorkingSetSize));
     return 0;
 }

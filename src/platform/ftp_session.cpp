@@ -2,7 +2,9 @@
 
 #include <curl/curl.h>
 
+#include <algorithm>
 #include <cctype>
+#include <chrono>
 #include <utility>
 
 #include "platform/socket_buffer.h"
@@ -11,10 +13,15 @@ namespace quendrel {
 
 namespace {
 
-// Small enough that, on a link of 2,000 bytes a second, what the network has
-// taken reaches the server well inside the silence bound; large enough for a
-// local network to run at full speed.
+// A store's send buffer starts small enough that, on a link of 2,000 bytes a
+// second, what the network has taken reaches the server well inside the
+// silence bound. Once the network has taken data for a moment, the buffer
+// holds what the network takes in about two seconds; on a network fast enough
+// to fill a buffer of kLargestSendBuffer so, the system sizes it again.
 constexpr int kSendBufferBytes = 16 * 1024;
+constexpr int kLargestSendBuffer = 256 * 1024;
+constexpr std::chrono::milliseconds kPaceMeasured{250};
+constexpr double kBufferedSeconds = 2.0;
 constexpr std::uintptr_t kNoSocket = ~std::uintptr_t{0};
 // After a cancel nobody waits for a long-running operation.
 constexpr const char* kCancelled = "The upload was stopped because the program is closing.";
@@ -97,6 +104,12 @@ struct FtpSession::Transfer {
     const std::atomic<bool>* cancel = nullptr;
     // The socket made last: during a store, the data connection's.
     std::uintptr_t newestSocket = kNoSocket;
+    // The store's pace: since when the network takes data, how much it had
+    // taken then, and the send buffer for it.
+    std::chrono::steady_clock::time_point paceSince{};
+    std::uint64_t paceBytes = 0;
+    bool paceMeasured = false;
+    int sendBuffer = kSendBufferBytes;
 
     static std::size_t OnReplyLine(char* data, std::size_t size, std::size_t count, void* self) {
         auto& transfer = *static_cast<Transfer*>(self);
@@ -124,13 +137,29 @@ struct FtpSession::Transfer {
     static int OnProgress(void* self, curl_off_t, curl_off_t, curl_off_t, curl_off_t uploaded) {
         auto& transfer = *static_cast<Transfer*>(self);
         if (transfer.cancel->load()) return 1;
-        if (transfer.sent && *transfer.sent) {
-            // On Windows libcurl sets the send buffer to the system's ideal
-            // backlog after each write; it is made small again before the next.
-            if (transfer.newestSocket != kNoSocket) LimitSendBuffer(transfer.newestSocket, kSendBufferBytes);
-            if (uploaded > 0) (*transfer.sent)(static_cast<std::uint64_t>(uploaded));
+        if (transfer.sent && *transfer.sent && uploaded > 0) {
+            transfer.KeepPace(static_cast<std::uint64_t>(uploaded));
+            (*transfer.sent)(static_cast<std::uint64_t>(uploaded));
         }
         return 0;
+    }
+    void KeepPace(std::uint64_t uploaded) {
+        const auto now = std::chrono::steady_clock::now();
+        if (paceBytes == 0) {
+            paceSince = now;
+            paceBytes = uploaded;
+        } else if (!paceMeasured && now - paceSince >= kPaceMeasured) {
+            // What the first buffer held is no pace of the network's (the
+            // system may have doubled it).
+            const double drained = static_cast<double>(uploaded - paceBytes) - 2.0 * kSendBufferBytes;
+            const double rate = drained / std::chrono::duration<double>(now - paceSince).count();
+            sendBuffer = static_cast<int>(std::clamp(rate * kBufferedSeconds, double{kSendBufferBytes},
+                                                     double{kLargestSendBuffer}));
+            paceMeasured = true;
+        }
+        // On Windows libcurl sets the send buffer to the system's ideal
+        // backlog after each write; it is set back before the next.
+        if (newestSocket != kNoSocket && sendBuffer < kLargestSendBuffer) LimitSendBuffer(newestSocket, sendBuffer);
     }
     static int OnSocket(void* self, curl_socket_t socket, curlsocktype) {
         static_cast<Transfer*>(self)->newestSocket = static_cast<std::uintptr_t>(socket);
@@ -185,6 +214,9 @@ void FtpSession::Prepare(const std::string& path) {
     t.sent = nullptr;
     t.cancel = &cancel_;
     t.newestSocket = kNoSocket;
+    t.paceBytes = 0;
+    t.paceMeasured = false;
+    t.sendBuffer = kSendBufferBytes;
 
     CURL* h = t.handle;
     const std::string url = FtpUrl(server_, path);
