@@ -266,6 +266,8 @@ bool MainWindow::Load() {
         MessageBoxA(nullptr, loaded.description.c_str(), kAppTitle, MB_OK | MB_ICONEXCLAMATION);
         return false;
     }
+    const std::string missing = MissingSettingsWarning(settings_);
+    if (!missing.empty()) MessageBoxA(nullptr, missing.c_str(), kAppTitle, MB_OK | MB_ICONEXCLAMATION);
     scan_ = std::make_unique<ScanController>(*this, services_.clock, services_.files, settings_);
     SetTimer(hwnd_, kClockTimer, kClockIntervalMs, nullptr);
     return true;

@@ -106,15 +106,19 @@ std::string ValueText(const RegValue& value) {
 
 }  // namespace
 
+std::optional<std::string> RegCodeInView(IRegistry& registry, RegView view) {
+    const RegValue value = ReadRegCode(registry, view);
+    if (value.kind == RegValue::Kind::None) return std::nullopt;
+    return ValueText(value);
+}
+
 std::optional<LocationSettings> LoadLocationSettings(IRegistry& registry) {
     // The 32-bit view is where the shipped 32-bit program looks by default;
     // a location.reg imported by the 64-bit regedit lands in the 64-bit view.
-    RegValue value = ReadRegCode(registry, RegView::Bits32);
-    if (value.kind == RegValue::Kind::None) value = ReadRegCode(registry, RegView::Bits64);
-
-    const std::string encoded = ValueText(value);
-    if (value.kind == RegValue::Kind::None || encoded.empty()) return std::nullopt;
-    return ParseSettingsText(DecodeRegCode(encoded));
+    std::optional<std::string> encoded = RegCodeInView(registry, RegView::Bits32);
+    if (!encoded) encoded = RegCodeInView(registry, RegView::Bits64);
+    if (!encoded || encoded->empty()) return std::nullopt;
+    return ParseSettingsText(DecodeRegCode(*encoded));
 }
 
 }  // namespace quendrel

@@ -41,6 +41,9 @@ std::string DecodeRegCode(const std::string& encoded);
 // The settings found in a settings text; unknown keys are skipped.
 LocationSettings ParseSettingsText(std::string settingsText);
 
+// The REGCODE text in one registry view (a number as its decimal text);
+// empty when that view has none.
+std::optional<std::string> RegCodeInView(IRegistry& registry, RegView view);
 // Reads REGCODE (32-bit view first, then the 64-bit view) and decodes it.
 // Empty when the location has no usable REGCODE: the program must refuse.
 std::optional<LocationSettings> LoadLocationSettings(IRegistry& registry);

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <vector>
 
 #include "product.h"
 
@@ -9,10 +10,12 @@ namespace quendrel {
 
 namespace {
 
+bool IsDigits(const std::string& text) {
+    return !text.empty() && std::all_of(text.begin(), text.end(), [](unsigned char c) { return std::isdigit(c); });
+}
+
 std::optional<std::uint16_t> ParsePort(const std::string& text) {
-    if (text.empty() || text.size() > 5) return std::nullopt;
-    if (!std::all_of(text.begin(), text.end(), [](unsigned char c) { return std::isdigit(c); }))
-        return std::nullopt;
+    if (text.size() > 5 || !IsDigits(text)) return std::nullopt;
     const long port = std::stol(text);
     if (port < 1 || port > 65535) return std::nullopt;
     return static_cast<std::uint16_t>(port);
@@ -29,37 +32,73 @@ bool HasFileNameForbiddenCharacter(const std::string& text) {
     });
 }
 
-// Hex digits, colons and dots (an IPv4 tail), with at least one colon:
-// anything else with colons in it is a mistyped host, not an IPv6 address.
-bool LooksLikeIpv6(const std::string& text) {
-    return text.find(':') != std::string::npos &&
+// Hex digits and colons, with a dotted IPv4 tail allowed: what goes between
+// the brackets of an IPv6 address.
+bool IsIpv6Address(const std::string& text) {
+    return std::count(text.begin(), text.end(), ':') >= 2 &&
            std::all_of(text.begin(), text.end(), [](unsigned char c) { return std::isxdigit(c) || c == ':' || c == '.'; });
+}
+
+// Labels of letters, digits and hyphens between single dots; a name of
+// numbers only is a dotted IPv4 address of four numbers up to 255.
+bool IsHostNameOrIpv4(const std::string& text) {
+    std::vector<std::string> labels(1);
+    for (const char c : text) {
+        if (c == '.') {
+            labels.emplace_back();
+        } else if (std::isalnum(static_cast<unsigned char>(c)) || c == '-') {
+            labels.back() += c;
+        } else {
+            return false;
+        }
+    }
+    if (std::any_of(labels.begin(), labels.end(), [](const std::string& label) { return label.empty(); })) return false;
+    if (!std::all_of(labels.begin(), labels.end(), IsDigits)) return true;
+    return labels.size() == 4 && std::all_of(labels.begin(), labels.end(), [](const std::string& label) {
+               return label.size() <= 3 && std::stoi(label) <= 255;
+           });
+}
+
+// A hint for the usual slips, in a few words.
+std::string HostHint(const std::string& text) {
+    if (text.find_first_of("/\\") != std::string::npos) return " A folder goes in the remote path, not here.";
+    if (text.find('@') != std::string::npos) return " The user goes in the user setting, not here.";
+    if (text.find_first_of(", ") != std::string::npos) return " A port follows the host after a colon: host:2121.";
+    if (text.find(':') != text.rfind(':') && text.front() != '[') return " An IPv6 address goes in brackets: [2001:db8::1]:21.";
+    return "";
 }
 }  // namespace
 
+Status CheckFtpHost(const std::string& ftpHost) {
+    if (ParseFtpHost(ftpHost)) return Status::Ok();
+    return Status::Failed("The FTP server \"" + ftpHost + "\" is neither a host name (letters, digits, hyphens and "
+                          "dots) nor a dotted IPv4 address nor an IPv6 address in brackets, each with an optional "
+                          "\":port\" (1 to 65535)." + HostHint(ftpHost));
+}
+
 std::optional<FtpEndpoint> ParseFtpHost(const std::string& ftpHost) {
-    if (ftpHost.empty() || HasLineBreak(ftpHost)) return std::nullopt;
-    std::string host;
+    std::string host = ftpHost;
     std::string port;
-    if (ftpHost.front() == '[') {
-        const auto close = ftpHost.find(']');
-        if (close == std::string::npos || !LooksLikeIpv6(ftpHost.substr(1, close - 1))) return std::nullopt;
-        host = ftpHost.substr(1, close - 1);
-        if (close + 1 == ftpHost.size()) return FtpEndpoint{host, kDefaultFtpPort};
-        if (ftpHost[close + 1] != ':') return std::nullopt;
-        port = ftpHost.substr(close + 2);
-    } else {
-        const auto colon = ftpHost.find(':');
-        // No colon, or more than one without brackets (a bare IPv6 address): no port.
-        if (colon == std::string::npos) return FtpEndpoint{ftpHost, kDefaultFtpPort};
-        if (ftpHost.find(':', colon + 1) != std::string::npos) {
-            if (!LooksLikeIpv6(ftpHost)) return std::nullopt;
-            return FtpEndpoint{ftpHost, kDefaultFtpPort};
+    if (!host.empty() && host.front() == '[') {
+        const auto close = host.find(']');
+        if (close == std::string::npos) return std::nullopt;
+        if (close + 1 < host.size()) {
+            if (host[close + 1] != ':') return std::nullopt;
+            port = host.substr(close + 2);
+            if (port.empty()) return std::nullopt;
         }
-        if (colon == 0) return std::nullopt;
-        host = ftpHost.substr(0, colon);
-        port = ftpHost.substr(colon + 1);
+        host = host.substr(1, close - 1);
+        if (!IsIpv6Address(host)) return std::nullopt;
+    } else {
+        const auto colon = host.find(':');
+        if (colon != std::string::npos) {
+            port = host.substr(colon + 1);
+            host.erase(colon);
+            if (port.empty()) return std::nullopt;
+        }
+        if (!IsHostNameOrIpv4(host)) return std::nullopt;
     }
+    if (port.empty()) return FtpEndpoint{host, kDefaultFtpPort};
     const auto number = ParsePort(port);
     if (!number) return std::nullopt;
     return FtpEndpoint{host, *number};
@@ -80,9 +119,9 @@ Status CheckLocationSettings(const LocationSettings& settings, EmptySettings emp
     if (settings.FtpHost.empty()) {
         if (empty == EmptySettings::FtpHostNeeded)
             return Status::Failed("The FTP server is not set: uploads would have nowhere to go.");
-    } else if (!ParseFtpHost(settings.FtpHost)) {
-        return Status::Failed("The FTP server \"" + settings.FtpHost +
-                              "\" is not a host name with an optional \":port\" (1 to 65535).");
+    } else {
+        const Status host = CheckFtpHost(settings.FtpHost);
+        if (!host.ok()) return host;
     }
     if (HasLineBreak(settings.RemotePath)) return Status::Failed("The remote path holds a line break.");
     if (HasLineBreak(settings.FtpUser)) return Status::Failed("The FTP user holds a line break.");
@@ -101,6 +140,18 @@ Status CheckLocationSettings(const LocationSettings& settings, EmptySettings emp
             return Status::Failed("The server key pin (k) is set, but TLS (t) is not: a pin needs FTP over TLS.");
     }
     return Status::Ok();
+}
+
+std::string MissingSettingsWarning(const LocationSettings& settings) {
+    std::string missing;
+    if (settings.LocationCode.empty())
+        missing += "This PC's location settings have no location code: scans will carry none, and batches will "
+                   "be named without it. ";
+    if (settings.FtpHost.empty())
+        missing += "They name no FTP server: scans are recorded, but none can be sent. ";
+    if (missing.empty()) return missing;
+    return missing + "Import a corrected location.reg for this location (ask " QUENDREL_VENDOR " "
+                     QUENDREL_VENDOR_TELEPHONE "), then start Quendrel again.";
 }
 
 Status CheckSettingsBeforeUpload(const LocationSettings& settings) {

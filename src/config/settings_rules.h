@@ -12,8 +12,10 @@
 
 namespace quendrel {
 
-// Server address of an FtpHost setting: "host", "host:port", "[v6address]",
-// "[v6address]:port", or a bare IPv6 address. Port 21 when none is given.
+// Server address of an FtpHost setting: a host name (letters, digits,
+// hyphens and dots, no empty label), a dotted IPv4 address or an IPv6 address
+// in brackets, each with an optional ":port" (1 to 65535); port 21 when none
+// is given. The program and makereg take the same hosts.
 struct FtpEndpoint {
     std::string host;
     std::uint16_t port = 21;
@@ -21,6 +23,8 @@ struct FtpEndpoint {
 inline constexpr std::uint16_t kDefaultFtpPort = 21;
 // Empty when the text names no usable host and port.
 std::optional<FtpEndpoint> ParseFtpHost(const std::string& ftpHost);
+// Fails with a description that names the value and the forms expected.
+Status CheckFtpHost(const std::string& ftpHost);
 
 // Batch files are named YYMMDDhhmm, the location code and ".TXT"; a file
 // name holds at most 255 characters.
@@ -43,6 +47,11 @@ inline constexpr std::size_t kServerKeyPinLength = 64;  // SHA-256, in hexadecim
 // The pin as libcurl takes it: "sha256//" and the digest in base64. Empty
 // for a text that is no pin.
 std::string CurlPinnedKey(const std::string& serverKeyPin);
+
+// Start-up with settings that lack the location code or the FTP server: the
+// program starts, but the operator is told first what is missing and what
+// it means. Empty when nothing is missing.
+std::string MissingSettingsWarning(const LocationSettings& settings);
 
 // Before an upload: fails with the message for the operator.
 Status CheckSettingsBeforeUpload(const LocationSettings& settings);

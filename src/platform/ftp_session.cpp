@@ -263,52 +263,56 @@ FtpOutcome FtpSession::Perform(const std::string& path, bool storing) {
     if (code == CURLE_OK) return {};
     const std::string server = ServerName();
     const std::string bound = std::to_string(silenceBound_.count()) + " seconds";
+    const auto failed = [](FtpFailure failure, const std::string& text) {
+        return FtpOutcome{Status::Failed(text), 0, failure};
+    };
     if (code == CURLE_ABORTED_BY_CALLBACK) {
-        if (!t.readFailure.ok()) return {t.readFailure};
-        return {Status::Failed(kCancelled)};
+        if (!t.readFailure.ok()) return {t.readFailure, 0, FtpFailure::Local};
+        return failed(FtpFailure::Cancelled, kCancelled);
     }
     if (IsRefusalCode(code) && IsReplyLine(t.lastReply) && (t.lastReply[0] == '4' || t.lastReply[0] == '5')) {
-        return {Status::Failed(t.lastReply), std::stoi(t.lastReply.substr(0, 3))};
+        return {Status::Failed(t.lastReply), std::stoi(t.lastReply.substr(0, 3)), FtpFailure::Refused};
     }
     switch (code) {
         case CURLE_LOGIN_DENIED:
-            return {Status::Failed(IsReplyLine(t.lastReply) ? t.lastReply
-                                                            : "The FTP server " + server + " refused the login.")};
-        case CURLE_COULDNT_RESOLVE_HOST: return {Status::Failed("The server name could not be resolved.")};
+            return failed(FtpFailure::Login, IsReplyLine(t.lastReply) ? t.lastReply : "The login was refused.");
+        case CURLE_COULDNT_RESOLVE_HOST: return failed(FtpFailure::Server, "The server name could not be resolved.");
+        case CURLE_COULDNT_CONNECT: return failed(FtpFailure::Server, "The attempt to connect to the server failed.");
         case CURLE_USE_SSL_FAILED:
-            return {Status::Failed("The FTP server " + server + " does not offer FTP over TLS, which this location's "
-                                   "settings require. Nothing was sent, the password neither.")};
+            return failed(FtpFailure::Tls, "The FTP server " + server + " does not offer FTP over TLS, which this "
+                                           "location's settings require. Nothing was sent, the password neither.");
         case CURLE_SSL_PINNEDPUBKEYNOTMATCH:
-            return {Status::Failed("The FTP server " + server + " showed another public key than the one pinned in "
-                                   "this location's settings: it is not the server they were made for, or its "
-                                   "certificate was replaced. Nothing was sent. If the certificate was replaced on "
-                                   "purpose, make a new location.reg with the new key's pin.")};
-        case CURLE_PEER_FAILED_VERIFICATION: return {Status::Failed(CertificateRefusal(server, t.error))};
+            return failed(FtpFailure::Tls,
+                          "The FTP server " + server + " showed another public key than the one pinned in this "
+                          "location's settings: it is not the server they were made for, or its certificate was "
+                          "replaced. Nothing was sent. If the certificate was replaced on purpose, make a new "
+                          "location.reg with the new key's pin.");
+        case CURLE_PEER_FAILED_VERIFICATION: return failed(FtpFailure::Tls, CertificateRefusal(server, t.error));
         case CURLE_SSL_CONNECT_ERROR:
-            return {Status::Failed("The TLS connection to the FTP server " + server + " failed (" +
-                                   std::string(t.error[0] != '\0' ? t.error : "no reason given") +
-                                   "). Nothing was sent.")};
-        case CURLE_COULDNT_CONNECT: return {Status::Failed("The attempt to connect to the server failed.")};
+            return failed(FtpFailure::Tls, "The TLS connection to the FTP server " + server + " failed (" +
+                                               std::string(t.error[0] != '\0' ? t.error : "no reason given") +
+                                               "). Nothing was sent.");
         case CURLE_OPERATION_TIMEDOUT:
             if (storing && t.began)
-                return {Status::Failed("The transfer to the FTP server " + server + " made no progress for " + bound + ".")};
-            return {Status::Failed("The FTP server " + server + " did not answer within " + bound + ".")};
+                return failed(FtpFailure::Transfer,
+                              "The transfer to the FTP server " + server + " made no progress for " + bound + ".");
+            return failed(FtpFailure::Server, "The FTP server " + server + " did not answer within " + bound + ".");
         case CURLE_SEND_ERROR:
         case CURLE_RECV_ERROR:
         case CURLE_GOT_NOTHING:
         case CURLE_PARTIAL_FILE:
-            return {Status::Failed("The connection to the FTP server " + server + " was lost" +
-                                   (storing ? " while " + path + " was sent." : "."))};
+            return failed(FtpFailure::Transfer, "The connection to the FTP server " + server + " was lost" +
+                                                    (storing ? " while " + path + " was sent." : "."));
         default: break;
     }
     const std::string detail = t.error[0] != '\0' ? t.error : curl_easy_strerror(code);
-    return {Status::Failed("The FTP transfer failed: " + detail + ".")};
+    return failed(FtpFailure::Transfer, "The FTP transfer failed: " + detail + ".");
 }
 
 FtpOutcome FtpSession::Size(const std::string& path, std::optional<std::uint64_t>& size) {
     size.reset();
-    if (!transfer_) return {Status::Failed("The FTP library could not be started.")};
-    if (cancel_) return {Status::Failed(kCancelled)};
+    if (!transfer_) return {Status::Failed("The FTP library could not be started."), 0, FtpFailure::Local};
+    if (cancel_) return {Status::Failed(kCancelled), 0, FtpFailure::Cancelled};
     Prepare(path);
     curl_easy_setopt(transfer_->handle, CURLOPT_NOBODY, 1L);
     FtpOutcome outcome = Perform(path, false);
@@ -322,8 +326,8 @@ FtpOutcome FtpSession::Size(const std::string& path, std::optional<std::uint64_t
 
 FtpOutcome FtpSession::ListNames(const std::string& folder, std::vector<std::string>& names) {
     names.clear();
-    if (!transfer_) return {Status::Failed("The FTP library could not be started.")};
-    if (cancel_) return {Status::Failed(kCancelled)};
+    if (!transfer_) return {Status::Failed("The FTP library could not be started."), 0, FtpFailure::Local};
+    if (cancel_) return {Status::Failed(kCancelled), 0, FtpFailure::Cancelled};
     Prepare(folder);
     curl_easy_setopt(transfer_->handle, CURLOPT_DIRLISTONLY, 1L);
     FtpOutcome outcome = Perform(folder, false);
@@ -347,8 +351,8 @@ FtpOutcome FtpSession::ListNames(const std::string& folder, std::vector<std::str
 FtpOutcome FtpSession::Store(const std::string& path, IFileReader& source, std::uint64_t size, bool& began,
                              const std::function<void(std::uint64_t)>& sent) {
     began = false;
-    if (!transfer_) return {Status::Failed("The FTP library could not be started.")};
-    if (cancel_) return {Status::Failed(kCancelled)};
+    if (!transfer_) return {Status::Failed("The FTP library could not be started."), 0, FtpFailure::Local};
+    if (cancel_) return {Status::Failed(kCancelled), 0, FtpFailure::Cancelled};
     Prepare(path);
     Transfer& t = *transfer_;
     t.source = &source;
@@ -363,8 +367,8 @@ FtpOutcome FtpSession::Store(const std::string& path, IFileReader& source, std::
 }
 
 FtpOutcome FtpSession::Commands(const std::vector<std::string>& commands) {
-    if (!transfer_) return {Status::Failed("The FTP library could not be started.")};
-    if (cancel_) return {Status::Failed(kCancelled)};
+    if (!transfer_) return {Status::Failed("The FTP library could not be started."), 0, FtpFailure::Local};
+    if (cancel_) return {Status::Failed(kCancelled), 0, FtpFailure::Cancelled};
     Prepare("");
     Transfer& t = *transfer_;
     for (const std::string& command : commands) t.commands = curl_slist_append(t.commands, command.c_str());

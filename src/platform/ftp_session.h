@@ -36,7 +36,20 @@ struct FtpServer {
     // key is pinned ("sha256//" and base64, as libcurl takes it): then the
     // pin alone decides.
     bool tls = false;
-    std::string pinnedKey;
+    std::string pinnedKey{};
+};
+
+// Where an operation failed, so that the operator can be told which setting
+// to look at.
+enum class FtpFailure {
+    None,
+    Server,     // the server was not found, not reached, or stayed silent
+    Login,      // the user and password were refused
+    Tls,        // TLS was not offered, or the server's certificate or key not accepted
+    Refused,    // the server refused the operation's own command
+    Transfer,   // the connection was lost, or made no progress, during the operation
+    Cancelled,  // the program is closing
+    Local,      // this PC's side: a file that could not be read
 };
 
 // How an operation ended. A refusal is a 4xx or 5xx reply to the operation's
@@ -45,6 +58,7 @@ struct FtpServer {
 struct FtpOutcome {
     Status status;
     int reply = 0;
+    FtpFailure failure = FtpFailure::None;
     bool Refused() const { return reply != 0; }
 };
 

@@ -53,25 +53,28 @@ public:
           limits_(limits),
           session_(server_, limits.silenceBound, cancel) {}
 
-    Status Run() {
+    const std::string& RemoteName() const { return remoteName_; }
+
+    // Sends the batch; a failure says where it happened.
+    FtpOutcome Run() {
         std::uint64_t size = 0;
         Status local = files_.Size(batchName_, size);
-        if (!local.ok()) return local;
+        if (!local.ok()) return {local, 0, FtpFailure::Local};
 
-        Status checked = CheckFinalNameIsFree();
-        if (!checked.ok()) return checked;
+        FtpOutcome checked = CheckFinalNameIsFree();
+        if (!checked.status.ok()) return checked;
 
-        Status stored = StoreConfirmed(temporaryName_, size);
-        if (!stored.ok()) return stored;
+        FtpOutcome stored = StoreConfirmed(temporaryName_, size);
+        if (!stored.status.ok()) return stored;
 
         const FtpOutcome renamed = session_.Commands({"RNFR " + temporaryName_, "RNTO " + remoteName_});
-        if (renamed.status.ok()) return renamed.status;
+        if (renamed.status.ok()) return renamed;
         if (!renamed.Refused()) {
             // The connection went during the rename: whether it was done is
             // unknown, so the batch does not count as sent. Where the server
             // answers, what is left under the temporary name goes.
             RemoveQuietly(temporaryName_);
-            return renamed.status;
+            return renamed;
         }
 
         // The server refuses renames: store under the final name, as long as
@@ -80,7 +83,7 @@ public:
         RemoveQuietly(temporaryName_);
         listAsked_ = false;  // what the folder holds now
         checked = CheckFinalNameIsFree();
-        if (!checked.ok()) return checked;
+        if (!checked.status.ok()) return checked;
         return StoreConfirmed(remoteName_, size);
     }
 
@@ -97,14 +100,14 @@ public:
     }
 
 private:
-    Status CheckFinalNameIsFree() {
+    FtpOutcome CheckFinalNameIsFree() {
         std::optional<std::uint64_t> size;
         const FtpOutcome asked = session_.Size(remoteName_, size);
-        if (!asked.status.ok() && asked.reply != 550) return asked.status;
+        if (!asked.status.ok() && asked.reply != 550) return asked;
         Presence presence = size ? Presence::There : asked.reply == 550 ? Presence::NotThere : Presence::Unknown;
         if (presence == Presence::Unknown) presence = PresenceByListing();
-        if (presence == Presence::There) return Status::Failed(NameTakenOnServerMessage(batchName_));
-        return Status::Ok();
+        if (presence == Presence::There) return {Status::Failed(NameTakenOnServerMessage(batchName_)), 0, FtpFailure::Refused};
+        return {};
     }
 
     Presence PresenceByListing() {
@@ -126,32 +129,32 @@ private:
 
     // Stores the batch under `remote`; what the server keeps of a failed
     // store is deleted again where it still answers.
-    Status StoreConfirmed(const std::string& remote, std::uint64_t size) {
+    FtpOutcome StoreConfirmed(const std::string& remote, std::uint64_t size) {
         std::unique_ptr<IFileReader> reader;
         Status local = files_.OpenForReading(batchName_, reader);
-        if (!local.ok()) return local;
+        if (!local.ok()) return {local, 0, FtpFailure::Local};
         bool began = false;
-        const FtpOutcome stored = session_.Store(remote, *reader, size, began,
-                                                 [this, size](std::uint64_t sent) { progress_.Sent(sent, size); });
+        FtpOutcome outcome = session_.Store(remote, *reader, size, began,
+                                            [this, size](std::uint64_t sent) { progress_.Sent(sent, size); });
         reader.reset();
-        Status outcome = stored.status;
-        if (outcome.ok()) outcome = CheckStoredSize(remote, size);
+        if (outcome.status.ok()) outcome = CheckStoredSize(remote, size);
         // Under the final name only what this store began is ours to delete.
-        if (!outcome.ok() && (began || remote == temporaryName_)) RemoveQuietly(remote);
+        if (!outcome.status.ok() && (began || remote == temporaryName_)) RemoveQuietly(remote);
         return outcome;
     }
 
     // The server confirmed the store; where it tells the size, it must be
     // the whole file.
-    Status CheckStoredSize(const std::string& remote, std::uint64_t size) {
+    FtpOutcome CheckStoredSize(const std::string& remote, std::uint64_t size) {
         std::optional<std::uint64_t> held;
         const FtpOutcome asked = session_.Size(remote, held);
-        if (!asked.status.ok() && !asked.Refused()) return asked.status;
+        if (!asked.status.ok() && !asked.Refused()) return asked;
         if (held && *held != size) {
-            return Status::Failed("The FTP server kept " + std::to_string(*held) + " of the " + std::to_string(size) +
-                                  " bytes of " + remote + ". The upload is incomplete.");
+            return {Status::Failed("The FTP server kept " + std::to_string(*held) + " of the " + std::to_string(size) +
+                                   " bytes. The upload is incomplete."),
+                    0, FtpFailure::Transfer};
         }
-        return Status::Ok();
+        return {};
     }
 
     // Best effort: a server that is gone keeps what it has, which then is
@@ -227,6 +230,27 @@ bool IsTemporaryBatchName(const std::string& leaf, const std::string& leafPrefix
     return leaf.compare(at + kRunTagLength, std::string::npos, kTemporarySuffix) == 0;
 }
 
+Status UploadFailure(const FtpOutcome& failed, const FtpServer& server, const std::string& remoteName) {
+    if (failed.failure == FtpFailure::Cancelled || failed.failure == FtpFailure::Local) return failed.status;
+    const bool v6 = server.host.find(':') != std::string::npos;
+    const std::string where = (v6 ? "[" + server.host + "]" : server.host) + ":" + std::to_string(server.port);
+    std::string advice;
+    switch (failed.failure) {
+        case FtpFailure::Server:
+            advice = " Check the FTP server (h) in the location's settings, and that this PC can reach it.";
+            break;
+        case FtpFailure::Login: advice = " Check the FTP user (u) and password (p) in the location's settings."; break;
+        case FtpFailure::Refused:
+            if (failed.reply == 550 || failed.reply == 553)
+                advice = " Check the remote path (r) in the location's settings: the folder must be there, and "
+                         "the account allowed to store in it.";
+            break;
+        default: break;
+    }
+    return Status::Failed("Sending " + remoteName + " to the FTP server " + where + " as user \"" + server.user +
+                          "\" failed: " + failed.status.description + advice);
+}
+
 std::string NameTakenOnServerMessage(const std::string& fileName) {
     return "A batch named " + fileName + " is already on the FTP server and may not have been collected yet. "
            "Nothing was sent: please try again in a minute.";
@@ -242,10 +266,10 @@ void UploadBatch(const LocationSettings& settings, const std::string& batchName,
     }
     FtpServer server{endpoint->host, endpoint->port, settings.FtpUser, settings.FtpPassword,
                      settings.FtpTls == kTlsRequired, CurlPinnedKey(settings.ServerKeyPin)};
-    Upload upload(settings, std::move(server), batchName, files, cancel, progress, limits, runTag);
-    const Status sent = upload.Run();
-    progress.Finished(sent);
-    if (sent.ok()) upload.RemoveLeftovers();
+    Upload upload(settings, server, batchName, files, cancel, progress, limits, runTag);
+    const FtpOutcome sent = upload.Run();
+    progress.Finished(sent.status.ok() ? sent.status : UploadFailure(sent, server, upload.RemoteName()));
+    if (sent.status.ok()) upload.RemoveLeftovers();
 }
 
 }  // namespace quendrel

@@ -37,6 +37,10 @@ std::string TemporaryName(const std::string& remoteName, const std::string& runT
 // remote names start with `leafPrefix` (the last part of RemotePath).
 bool IsTemporaryBatchName(const std::string& leaf, const std::string& leafPrefix, const std::string& locationCode);
 
+// What the operator is told of a failed upload: the server as host:port, the
+// user and the remote name tried, then the cause, and which setting to look
+// at where that is known.
+Status UploadFailure(const FtpOutcome& failed, const FtpServer& server, const std::string& remoteName);
 // The refusal of a batch whose name the server already holds.
 std::string NameTakenOnServerMessage(const std::string& fileName);
 // The log line when the server refuses to rename.

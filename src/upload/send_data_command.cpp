@@ -91,6 +91,8 @@ void SendDataCommand::AppendLog(const std::string& line) {
 
 void SendDataCommand::Fail(const std::string& description) {
     if (!abandoned_) view_.ShowMessage(description);
+    // Once the message is closed, the log still says what failed.
+    AppendLog(kLogNotSentPrefix + description);
     if (!batch_.fileName.empty()) RemoveBatch(batch_.fileName);
     End();
 }

@@ -32,6 +32,7 @@ public:
 inline constexpr const char* kLogProcessing = "Processing File ...";
 inline constexpr const char* kLogSending = "Sending File ...";
 inline constexpr const char* kLogSentSuffix = " File Sent.";
+inline constexpr const char* kLogNotSentPrefix = "Not sent: ";
 
 class SendDataCommand {
 public:

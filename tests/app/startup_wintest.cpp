@@ -7,6 +7,7 @@
 #include "app/single_instance_win.h"
 #include "config/location_settings.h"
 #include "config/settings_rules.h"
+#include "support/ftp_test_server.h"
 #include "support/main_window_fixture_win.h"
 #include "support/win_support_win.h"
 
@@ -68,6 +69,92 @@ std::string RefusalAtStartUp(const std::function<void(const std::string&)>& inFo
     EXPECT_TRUE(Ended(started, 5000));
     EXPECT_EQ(FindProcessWindow(started.pi.dwProcessId, kMainWindowClass), nullptr);
     return text;
+}
+
+// Quendrel.exe /check /quiet in a fresh folder: its exit code and what it printed.
+struct CheckRun {
+    DWORD exitCode = 99;
+    std::string output;
+};
+CheckRun RunCheck(const std::string& settings) {
+    testing::DeleteLocationKey();
+    testing::ImportRegistry(testing::LocationReg("\"REGCODE\"=\"" + EncodeRegCode(settings) + "\""));
+    TempWorkDir dir;
+    testing::WriteFileBytes(dir.File("savedata.dat"), "one\r\ntwo\r\n");
+    SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
+    HANDLE readEnd = nullptr, writeEnd = nullptr;
+    CheckRun run;
+    if (!CreatePipe(&readEnd, &writeEnd, &inherit, 0)) return run;
+    SetHandleInformation(readEnd, HANDLE_FLAG_INHERIT, 0);
+    STARTUPINFOA si{};
+    si.cb = sizeof si;
+    si.dwFlags = STARTF_USESTDHANDLES;
+    si.hStdOutput = writeEnd;
+    Started started;
+    std::string command = std::string("\"Z:") + QUENDREL_EXE + "\" /check /quiet";
+    const bool ran = CreateProcessA(nullptr, &command[0], nullptr, nullptr, TRUE, 0, nullptr, nullptr, &si, &started.pi);
+    CloseHandle(writeEnd);
+    char buffer[4096];
+    DWORD got = 0;
+    while (ran && ReadFile(readEnd, buffer, sizeof buffer, &got, nullptr) && got > 0) run.output.append(buffer, got);
+    CloseHandle(readEnd);
+    if (ran && Ended(started, 60000)) GetExitCodeProcess(started.pi.hProcess, &run.exitCode);
+    testing::DeleteLocationKey();
+    return run;
+}
+
+TEST(Startup, CheckOfAFullAccountReportsEveryRightAndThePendingScans) {
+    testing::FtpTestServer server;
+    ASSERT_EQ(server.startError(), "");
+    const CheckRun run = RunCheck("l=X1;h=" + server.hostSetting() + ";u=scanner;p=" + testing::kFtpTestPassword + ";r=/in/;");
+    EXPECT_EQ(run.exitCode, 0u) << run.output;
+    for (const char* line : {"Pending scans: 2 in savedata.dat", "Login: yes", "(SIZE): yes", "List the folder: yes",
+                             "Rename: yes", "Delete: yes", "Result: an upload from this PC would work."}) {
+        EXPECT_NE(run.output.find(line), std::string::npos) << line << " is not in:\n" << run.output;
+    }
+    EXPECT_EQ(server.ServerFileNames("in"), std::vector<std::string>{}) << "the check's file stayed";
+}
+
+TEST(Startup, CheckOfAStoreOnlyAccountWarnsThatBatchesCanReplaceEachOther) {
+    testing::FtpTestServerOptions options;
+    options.storeOnly = true;
+    testing::FtpTestServer server(options);
+    ASSERT_EQ(server.startError(), "");
+    const CheckRun run = RunCheck("l=X1;h=" + server.hostSetting() + ";u=scanner;p=" + testing::kFtpTestPassword + ";r=/in/;");
+    EXPECT_EQ(run.exitCode, 0u) << run.output;
+    EXPECT_NE(run.output.find("can replace each other's batch. Give the account the right to list"), std::string::npos)
+        << run.output;
+}
+
+TEST(Startup, CheckWithoutAServerOrWithAWrongPasswordFailsAndSaysWhatToCorrect) {
+    testing::FtpTestServer server;
+    ASSERT_EQ(server.startError(), "");
+    CheckRun run = RunCheck("l=X1;h=" + server.hostSetting() + ";u=scanner;p=wrong;r=/in/;");
+    EXPECT_EQ(run.exitCode, 1u);
+    EXPECT_NE(run.output.find("Check the FTP user (u) and password (p)"), std::string::npos) << run.output;
+    const std::string host = server.hostSetting();
+    server.Stop();
+    run = RunCheck("l=X1;h=" + host + ";u=scanner;p=x;r=/in/;");
+    EXPECT_EQ(run.exitCode, 1u);
+    EXPECT_NE(run.output.find("Check the FTP server (h)"), std::string::npos) << run.output;
+}
+
+TEST(Startup, SettingsWithoutALocationCodeAreNamedBeforeTheWindowOpens) {
+    testing::DeleteLocationKey();
+    testing::ImportRegistry(testing::LocationReg("\"REGCODE\"=\"" + EncodeRegCode("h=127.0.0.1;") + "\""));
+    Started started;
+    TempWorkDir dir;
+    ASSERT_TRUE(StartProgram(started));
+    HWND box = nullptr;
+    ASSERT_TRUE(PumpUntil([&] { return (box = FindProcessWindow(started.pi.dwProcessId, "#32770")) != nullptr; }, 10000));
+    EXPECT_NE(testing::MessageBoxText(box).find("no location code"), std::string::npos);
+    EXPECT_EQ(FindProcessWindow(started.pi.dwProcessId, kMainWindowClass), nullptr);
+    PostMessageA(box, WM_COMMAND, IDOK, 0);
+    HWND main = nullptr;
+    EXPECT_TRUE(PumpUntil([&] { return (main = FindProcessWindow(started.pi.dwProcessId, kMainWindowClass)) != nullptr; }, 10000));
+    if (main) PostMessageA(main, WM_CLOSE, 0, 0);
+    EXPECT_TRUE(Ended(started, 5000));
+    testing::DeleteLocationKey();
 }
 
 TEST(Startup, WithoutALocationTheProgramRefusesAndEndsAfterOk) {

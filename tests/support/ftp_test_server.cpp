@@ -67,6 +67,7 @@ FtpTestServer::FtpTestServer(FtpTestServerOptions options) {
     // A reply is one word for the command line: its code; the server adds a text.
     if (!options.sizeReply.empty()) command << " --size-reply " << options.sizeReply;
     if (options.refuseRename) command << " --refuse-rename";
+    if (options.storeOnly) command << " --store-only";
     for (const std::string& existing : options.existingFiles) command << " --existing " << existing;
 
     process_ = StartLinuxProgram(command.str(), startError_);

@@ -25,6 +25,7 @@ struct FtpTestServerOptions {
     long long refuseStoreAfter = 0;  // an upload is stopped with 552 after this many bytes
     std::string sizeReply;        // every SIZE gets a reply with this code ("500", "550")
     bool refuseRename = false;    // RNFR gets 550
+    bool storeOnly = false;       // the user may store, and nothing else
     std::vector<std::string> existingFiles;  // paths below the root of files there from the start
 };
 

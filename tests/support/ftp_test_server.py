@@ -21,6 +21,8 @@ connection's receive buffer is small, so the client's bytes wait on its side.
 --refuse-store-after BYTES answers 552 to an upload at that many bytes (quota).
 --size-reply CODE is the code of the answer to every SIZE (500, 550).
 --refuse-rename answers RNFR with 550, as servers that forbid renames do.
+--store-only gives the user the right to store and nothing else (no SIZE,
+listing, rename or delete), as "drop box" accounts have it.
 --existing PATH puts a file at PATH (below the root) before the server starts;
 it may be given more than once.
 --command-log FILE gets every command the server receives, one a line (the
@@ -163,7 +165,7 @@ def run_vsftpd(args, host):
 
 def run_ftp(args, host):
     authorizer = DummyAuthorizer()
-    authorizer.add_user(args.user, args.password, args.root, perm="elradfmwMT")
+    authorizer.add_user(args.user, args.password, args.root, perm="w" if args.store_only else "elradfmwMT")
 
     base = ThrottledDTPHandler if args.read_limit else DTPHandler
     stalled = []
@@ -254,6 +256,7 @@ def main():
     p.add_argument("--size-reply")
     p.add_argument("--existing", action="append")
     p.add_argument("--refuse-rename", action="store_true")
+    p.add_argument("--store-only", action="store_true")
     p.add_argument("--command-log")
     p.add_argument("--lifetime", type=float, default=600.0)
     args = p.parse_args()

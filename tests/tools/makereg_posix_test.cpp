@@ -80,17 +80,44 @@ TEST_F(MakeregTool, PrintsForTheInstallerTheRegCodeItsLocationRegHoldsAndWritesN
 }
 
 TEST_F(MakeregTool, RefusesWhatTheFormatCannotCarry) {
-    EXPECT_EQ(Run("--host h --user u --password 'a;b' --remote-path r --location l"), 1);
-    EXPECT_EQ(Run("--host h=1 --user u --password p --remote-path r --location l"), 1);
-    EXPECT_EQ(Run("--host h --user u --password p --remote-path r"), 2) << "a missing setting";
-    EXPECT_EQ(Run("--host h --user u --password p --remote-path r --location l --colour blue"), 2);
+    EXPECT_EQ(Run("--host h --user u --password 'a;b' --remote-path /r/ --location l"), 1);
+    EXPECT_EQ(Run("--host h=1 --user u --password p --remote-path /r/ --location l"), 1);
+    EXPECT_EQ(Run("--host h --user u --password p --remote-path /r/"), 2) << "a missing setting";
+    EXPECT_EQ(Run("--host h --user u --password p --remote-path /r/ --location l --colour blue"), 2);
     EXPECT_TRUE(Written().empty());
+}
+
+TEST_F(MakeregTool, RefusesTheSlipsQuendrelWouldTakeButSendAstray) {
+    const std::string good = "--user u --password p --location X1 ";
+    EXPECT_EQ(Run(good + "--host '127.0.0,1:2121' --remote-path /in/"), 1) << "a host typo";
+    EXPECT_EQ(Run(good + "--host ftp.example.com --remote-path /incoming"), 1) << "a folder without its /";
+    EXPECT_EQ(Run("--host ftp.example.com --user u --password --location X1 --remote-path /in/"), 2)
+        << "a forgotten value";
+    EXPECT_EQ(Run(good + "--host ftp.example.com --remote-path /in/ --print-regcode"), 2) << "no file, yet --output";
+    EXPECT_TRUE(Written().empty());
+    // What is meant is taken: a prefix given as such, --name=value, and a
+    // file that is there only with --force.
+    ASSERT_EQ(Run(good + "--host=ftp.example.com --remote-prefix /incoming"), 0);
+    EXPECT_EQ(Run(good + "--host=ftp.example.com --remote-path=/in/"), 1) << "an existing file replaced";
+    ASSERT_EQ(Run(good + "--host=ftp.example.com --remote-path=--odd-folder--/ --force"), 0);
+    const std::string file = Written();
+    const std::string regCode = file.substr(file.find("=\"") + 2, file.rfind('"') - file.find("=\"") - 2);
+    EXPECT_EQ(ParseSettingsText(DecodeRegCode(regCode)).RemotePath, "--odd-folder--/");
+
+    FILE* pipe = popen(("'" + std::string(MAKEREG_EXE) + "' --show " + regCode).c_str(), "r");
+    ASSERT_NE(pipe, nullptr);
+    std::string shown;
+    for (char line[512]; fgets(line, sizeof line, pipe);) shown += line;
+    EXPECT_EQ(pclose(pipe), 0);
+    EXPECT_NE(shown.find("Remote path:  --odd-folder--/"), std::string::npos) << shown;
+    EXPECT_NE(shown.find("Password:     set"), std::string::npos) << shown;
+    EXPECT_EQ(shown.find("Password:     p"), std::string::npos) << "the password was shown";
 }
 
 TEST_F(MakeregTool, RefusesExactlyWhatQuendrelRefusesBeforeAnUpload) {
     const LocationSettings cases[] = {
         {"ftp.example:99999", "u", "p", "/in/", "X1"}, {"ftp.example:2121", "u", "p", "/in/", "X1"},
-        {"", "u", "p", "/in/", "X1"},                  {"ftp.example", "u", "p", "/in/\r\nDELE x", "X1"},
+        {"", "u", "p", "/in/", "X1"},                  {"ftp.example", "u", "p", "/in/\r\nDELE x/", "X1"},
         {"ftp.example", "u", "p", "/in/", "X/1"},      {"ftp.example", "u", "p", "/in/", std::string(242, 'L')},
         {"ftp.example", "u", "p", "/in/", ""},         {"[::1]:21", "", "", "", "X1"},
     };

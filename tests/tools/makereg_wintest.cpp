@@ -162,8 +162,8 @@ TEST(Makereg, ItsLocationRegDecodesToTheSettingsGiven) {
 
 TEST(Makereg, RefusesSemicolonAndEqualsAndWritesNothing) {
     ScratchFolder folder("makereg-refuse");
-    EXPECT_EQ(RunMakereg(folder, "--host h --user u --password a;b --remote-path r --location l"), 1);
-    EXPECT_EQ(RunMakereg(folder, "--host h --user u --password p --remote-path r --location l=1"), 1);
+    EXPECT_EQ(RunMakereg(folder, "--host h --user u --password a;b --remote-path /r/ --location l"), 1);
+    EXPECT_EQ(RunMakereg(folder, "--host h --user u --password p --remote-path /r/ --location l=1"), 1);
     EXPECT_FALSE(FileExists(folder.File("location.reg")));
 }
 

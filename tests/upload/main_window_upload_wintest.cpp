@@ -108,6 +108,27 @@ TEST_F(UploadPageTest, SendDataOverTlsToTheServerWhoseKeyIsPinnedLooksTheSame) {
     ASSERT_NO_FATAL_FAILURE(ExpectSendDataSends(server, "t=1;k=" + server.ServerKeyPin() + ";"));
 }
 
+TEST_F(UploadPageTest, RefusedLoginNamesServerUserAndWhatToCorrectAndTheLogKeepsIt) {
+    FtpTestServer server;
+    ASSERT_EQ(server.startError(), "");
+    ASSERT_NO_FATAL_FAILURE(OpenWindowFor(server, "p=wrong;"));
+    testing::WriteFileBytes(workDir->File("savedata.dat"), Records(2));
+    GoToUploadPage();
+    testing::MessageBoxWatcher boxes;
+
+    SendMessageA(window->Control(kSendDataButton), BM_CLICK, 0, 0);
+    ASSERT_TRUE(testing::PumpUntil([&] { return !boxes.Boxes().empty(); }, 20000));
+    testing::PumpMessages(200);
+
+    const std::string text = boxes.Boxes()[0].text;
+    for (const std::string& part : {server.hostSetting(), std::string("\"scanner\""), "/in/" + kBatch,
+                                    std::string("530 "), std::string("password (p)")}) {
+        EXPECT_NE(text.find(part), std::string::npos) << part << " is not in: " << text;
+    }
+    EXPECT_EQ(testing::WindowText(window->Control(kUploadLog)),
+              "Processing File ...\r\nSending File ...\r\nNot sent: " + text);
+}
+
 TEST_F(UploadPageTest, ClosingTheWindowDuringAnUploadStopsItAndKeepsEveryRecord) {
     FtpTestServerOptions options;
     options.readLimit = 200 * 1024;  // several seconds for the batch below

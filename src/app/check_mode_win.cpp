@@ -1,0 +1,76 @@
+#include "app/check_mode_win.h"
+
+#include <windows.h>
+
+#include <cctype>
+#include <sstream>
+#include <string>
+
+#include "config/settings_rules.h"
+#include "platform/unique_handle_win.h"
+#include "product.h"
+#include "upload/server_check.h"
+
+namespace quendrel {
+
+namespace {
+
+std::string Lower(std::string word) {
+    for (char& c : word) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return word;
+}
+
+// Standard output where the caller gave one; otherwise the console of the
+// program that started this one, where there is one.
+void WriteOut(const std::string& text) {
+    std::string lines;
+    for (const char c : text) lines += c == '\n' ? std::string("\r\n") : std::string(1, c);
+    HANDLE out = ::GetStdHandle(STD_OUTPUT_HANDLE);
+    unique_hfile console;
+    if (out == nullptr || out == INVALID_HANDLE_VALUE) {
+        if (!::AttachConsole(ATTACH_PARENT_PROCESS)) return;
+        console.reset(::CreateFileA("CONOUT$", GENERIC_WRITE, FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr));
+        out = console.get();
+    }
+    DWORD written = 0;
+    ::WriteFile(out, lines.data(), static_cast<DWORD>(lines.size()), &written, nullptr);
+}
+
+std::string CurrentFolder() {
+    char folder[MAX_PATH] = "";
+    const DWORD length = ::GetCurrentDirectoryA(MAX_PATH, folder);
+    return length > 0 && length < MAX_PATH ? std::string(folder, length) : std::string(".");
+}
+
+}  // namespace
+
+CheckRequest CheckRequested(const char* commandLine) {
+    CheckRequest request;
+    std::istringstream words(commandLine ? commandLine : "");
+    for (std::string word; words >> word;) {
+        word = Lower(word);
+        if (word == "/check" || word == "-check") request.wanted = true;
+        if (word == "/quiet" || word == "-quiet") request.quiet = true;
+    }
+    return request;
+}
+
+int RunCheck(IRegistry& registry, IFileSystem& files, bool quiet) {
+    LocationSettings settings;
+    const Status loaded = LoadSettingsAtStartUp(registry, settings);
+    ServerCheck check;
+    if (loaded.ok()) {
+        check = CheckServer(settings, files, CurrentFolder());
+    } else {
+        check.report = "Quendrel's check of this PC\n" + loaded.description + "\nResult: Quendrel does not start here.\n";
+    }
+    if (quiet) {
+        WriteOut(check.report);
+    } else {
+        ::MessageBoxA(nullptr, check.report.c_str(), kAppTitle,
+                      MB_OK | (check.uploadWouldWork ? MB_ICONINFORMATION : MB_ICONEXCLAMATION));
+    }
+    return check.uploadWouldWork ? 0 : 1;
+}
+
+}  // namespace quendrel

@@ -1,0 +1,19 @@
+#pragma once
+// What a REGCODE holds, in words an IT person reads, decoded by the
+// program's own decoder; the password is never shown, only whether it is set.
+#include <string>
+
+#include "config/location_settings.h"
+#include "platform/registry.h"
+#include "platform/status.h"
+
+namespace quendrel::makereg {
+
+// The settings line by line, and whether Quendrel can work with them.
+std::string DescribeSettings(const LocationSettings& settings);
+// The REGCODE that a location.reg file sets; fails when the text is no such file.
+Status RegCodeOfRegFile(const std::string& regFile, std::string& regCode);
+// What each registry view of this PC holds, and which one Quendrel reads.
+std::string DescribeRegistry(IRegistry& registry);
+
+}  // namespace quendrel::makereg
