@@ -2,7 +2,8 @@
 # Builds what a location's IT person gets:
 #   build/win32/dist/Quendrel-<version>.msi   the installer package
 #   build/win32/dist/Quendrel-<version>.zip   the package, the 32-bit
-#       Quendrel.exe, the 64-bit one (x64/), makereg.exe and DEPLOY.md
+#       Quendrel.exe and makereg.exe, the 64-bit ones (x64/), DEPLOY.md and
+#       libcurl's licence
 # Usage: bash scripts/dist.sh
 set -eu
 root=$(cd "$(dirname "$0")/.." && pwd)

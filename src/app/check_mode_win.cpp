@@ -2,8 +2,8 @@
 
 #include <windows.h>
 
+#include <algorithm>
 #include <cctype>
-#include <sstream>
 #include <string>
 
 #include "config/settings_rules.h"
@@ -46,11 +46,14 @@ std::string CurrentFolder() {
 
 CheckRequest CheckRequested(const char* commandLine) {
     CheckRequest request;
-    std::istringstream words(commandLine ? commandLine : "");
-    for (std::string word; words >> word;) {
-        word = Lower(word);
+    const std::string line = commandLine ? commandLine : "";
+    std::size_t at = 0;
+    while (at < line.size()) {
+        const std::size_t end = std::min(line.find_first_of(" \t", at), line.size());
+        const std::string word = Lower(line.substr(at, end - at));
         if (word == "/check" || word == "-check") request.wanted = true;
         if (word == "/quiet" || word == "-quiet") request.quiet = true;
+        at = end + 1;
     }
     return request;
 }
