@@ -168,10 +168,14 @@ struct FtpSession::Transfer {
     }
 };
 
+std::string ServerAddress(const std::string& host, std::uint16_t port) {
+    const bool v6 = host.find(':') != std::string::npos;
+    return (v6 ? "[" + host + "]" : host) + ":" + std::to_string(port);
+}
+
 std::string FtpUrl(const FtpServer& server, const std::string& path) {
     static const char kHex[] = "0123456789ABCDEF";
-    const bool v6 = server.host.find(':') != std::string::npos;
-    std::string url = "ftp://" + (v6 ? "[" + server.host + "]" : server.host) + ":" + std::to_string(server.port) + "/";
+    std::string url = "ftp://" + ServerAddress(server.host, server.port) + "/";
     for (const char ch : path) {
         const auto c = static_cast<unsigned char>(ch);
         if (IsUnreserved(c)) {
@@ -192,10 +196,7 @@ FtpSession::FtpSession(FtpServer server, std::chrono::seconds silenceBound, cons
 
 FtpSession::~FtpSession() = default;
 
-std::string FtpSession::ServerName() const {
-    const bool v6 = server_.host.find(':') != std::string::npos;
-    return (v6 ? "[" + server_.host + "]" : server_.host) + ":" + std::to_string(server_.port);
-}
+std::string FtpSession::ServerName() const { return ServerAddress(server_.host, server_.port); }
 
 void FtpSession::Prepare(const std::string& path) {
     Transfer& t = *transfer_;

@@ -101,6 +101,9 @@ private:
     std::unique_ptr<Transfer> transfer_;
 };
 
+// "host:port" as the operator knows a server, an IPv6 address in brackets.
+std::string ServerAddress(const std::string& host, std::uint16_t port);
+
 // The URL libcurl is given for a path on the server: every byte but letters,
 // digits and "-._~" percent-encoded, so that the path reaches the server
 // unchanged.

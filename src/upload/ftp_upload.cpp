@@ -232,8 +232,7 @@ bool IsTemporaryBatchName(const std::string& leaf, const std::string& leafPrefix
 
 Status UploadFailure(const FtpOutcome& failed, const FtpServer& server, const std::string& remoteName) {
     if (failed.failure == FtpFailure::Cancelled || failed.failure == FtpFailure::Local) return failed.status;
-    const bool v6 = server.host.find(':') != std::string::npos;
-    const std::string where = (v6 ? "[" + server.host + "]" : server.host) + ":" + std::to_string(server.port);
+    const std::string where = ServerAddress(server.host, server.port);
     std::string advice;
     switch (failed.failure) {
         case FtpFailure::Server:

@@ -1,6 +1,7 @@
 #include "makereg/show_settings.h"
 
 #include "config/settings_rules.h"
+#include "platform/ftp_session.h"
 #include "upload/ftp_upload.h"
 
 namespace quendrel::makereg {
@@ -12,8 +13,7 @@ std::string Shown(const std::string& value) { return value.empty() ? "(empty)" :
 std::string ServerShown(const std::string& host) {
     const auto endpoint = ParseFtpHost(host);
     if (!endpoint) return Shown(host);
-    const bool v6 = endpoint->host.find(':') != std::string::npos;
-    return (v6 ? "[" + endpoint->host + "]" : endpoint->host) + ":" + std::to_string(endpoint->port);
+    return ServerAddress(endpoint->host, endpoint->port);
 }
 
 }  // namespace

@@ -19,6 +19,7 @@
 #include "makereg/pc_registry.h"
 #include "makereg/server_key.h"
 #include "makereg/show_settings.h"
+#include "platform/ftp_session.h"
 #include "product.h"
 #include "upload/ftp_upload.h"
 #include "upload/upload_batch.h"
@@ -233,8 +234,8 @@ int main(int argc, char** argv) {
     file.close();
     if (!file) return Refuse("cannot write " + output + ": " + std::strerror(errno));  // not opened, written or closed
     const auto endpoint = quendrel::ParseFtpHost(settings.FtpHost);
-    std::cout << "Wrote " << output << " for location " << settings.LocationCode << ": server " << endpoint->host
-              << ":" << endpoint->port << ", user " << (settings.FtpUser.empty() ? "(empty)" : settings.FtpUser)
+    std::cout << "Wrote " << output << " for location " << settings.LocationCode << ": server "
+              << quendrel::ServerAddress(endpoint->host, endpoint->port) << ", user " << (settings.FtpUser.empty() ? "(empty)" : settings.FtpUser)
               << ", batches to " << quendrel::RemoteFileName(path, "<YYMMDDhhmm>" + settings.LocationCode + ".TXT")
               << (settings.FtpTls.empty() ? ", plain FTP" : settings.ServerKeyPin.empty() ? ", FTP over TLS"
                                                                                             : ", FTP over TLS to the pinned key")
