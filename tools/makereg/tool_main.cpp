@@ -68,7 +68,10 @@ const char kUsage[] =
     "             never shown.\n"
     "--pin-of     prints the pin of the server's key from its certificate file (PEM or DER).\n"
     "\n"
-    "The password is only encoded in location.reg, not encrypted: keep the file safe.\n";
+    "The password is only encoded in location.reg, not encrypted: keep the file safe.\n"
+    "\n"
+    "Exit codes: 0 done (for --show: Quendrel can start and send with the settings shown); 1 a value or\n"
+    "file refused (the message says which and why); 2 an option missing, unknown or without its value.\n";
 
 // The options that take a value, and where it goes.
 struct Option {
@@ -124,20 +127,30 @@ int PrintPin(const std::string& path) {
     return 0;
 }
 
+// Exits 0 when Quendrel can start and send with the settings shown.
 int Show(const std::optional<std::string>& source) {
+    std::string regCode, file;
     if (!source) {
         const auto registry = quendrel::makereg::PcRegistry();
         if (!registry) return Usage("--show needs a REGCODE or a location.reg here; only on Windows does it read the PC's registry");
         std::cout << quendrel::makereg::DescribeRegistry(*registry);
-        return 0;
+        const auto settings = quendrel::LoadLocationSettings(*registry);
+        return settings && quendrel::CheckSettingsBeforeUpload(*settings).ok() ? 0 : 1;
     }
-    std::string regCode = *source, file;
     if (ReadFile(*source, file)) {
         const Status found = quendrel::makereg::RegCodeOfRegFile(file, regCode);
         if (!found.ok()) return Refuse(*source + ": " + found.description);
+    } else {
+        regCode = *source;
+        const bool hex = regCode.find_first_not_of("0123456789abcdefABCDEF") == std::string::npos;
+        if (regCode.empty() || !hex)
+            return Refuse("\"" + regCode + "\" is neither a file nor a REGCODE (pairs of hexadecimal digits).");
+        if (regCode.size() % 2 != 0)
+            return Refuse("This REGCODE has an odd number of digits: it was cut short or mistyped.");
     }
-    std::cout << quendrel::makereg::DescribeSettings(quendrel::ParseSettingsText(quendrel::DecodeRegCode(regCode)));
-    return 0;
+    const LocationSettings settings = quendrel::ParseSettingsText(quendrel::DecodeRegCode(regCode));
+    std::cout << quendrel::makereg::DescribeSettings(settings);
+    return quendrel::CheckSettingsBeforeUpload(settings).ok() ? 0 : 1;
 }
 
 }  // namespace
@@ -180,7 +193,7 @@ int main(int argc, char** argv) {
         values[arg] = *value;
     }
 
-    if (flags["--help"]) {
+    if (argc == 1 || flags["--help"]) {
         std::cout << kUsage;
         return 0;
     }
@@ -239,6 +252,6 @@ int main(int argc, char** argv) {
               << ", batches to " << quendrel::RemoteFileName(path, "<YYMMDDhhmm>" + settings.LocationCode + ".TXT")
               << (settings.FtpTls.empty() ? ", plain FTP" : settings.ServerKeyPin.empty() ? ", FTP over TLS"
                                                                                             : ", FTP over TLS to the pinned key")
-              << ". The password is in the file: keep it safe.\n";
+              << (settings.FtpPassword.empty() ? ".\n" : ". The password is in the file: keep it safe.\n");
     return 0;
 }
