@@ -1,6 +1,7 @@
 // makereg's command line to the location.reg it writes, read back the way
 // regedit and the program read it.
-// Invariants: when makereg succeeds, its file is a REGEDIT4 file setting
+// Invariants: when makereg succeeds (options given as "--name value" or
+// "--name=value"), its file is a REGEDIT4 file setting
 // REGCODE, whose value the program decodes to exactly the settings given, and
 // the program's settings check accepts them; when it fails, no file is written.
 #include <unistd.h>
@@ -76,11 +77,19 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::pair<const char*, std::string LocationSettings::*> options[] = {
         {"--host", &LocationSettings::FtpHost},         {"--user", &LocationSettings::FtpUser},
         {"--password", &LocationSettings::FtpPassword}, {"--remote-path", &LocationSettings::RemotePath},
-        {"--location", &LocationSettings::LocationCode},
+        {"--location", &LocationSettings::LocationCode}, {"--remote-prefix", &LocationSettings::RemotePath},
     };
-    for (std::size_t i = 1; i + 1 < args.size(); i += 2) {
+    for (std::size_t i = 1; i < args.size(); ++i) {
+        std::string arg = args[i];
+        const auto equals = arg.find('=');
+        const bool inline_value = arg.rfind("--", 0) == 0 && equals != std::string::npos;
+        const std::string value = inline_value ? arg.substr(equals + 1) : i + 1 < args.size() ? args[i + 1] : "";
+        if (inline_value) arg.erase(equals);
         for (const auto& option : options) {
-            if (args[i] == option.first) given.*option.second = args[i + 1];
+            if (arg == option.first) {
+                given.*option.second = value;
+                if (!inline_value) ++i;
+            }
         }
     }
 

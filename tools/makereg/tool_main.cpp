@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <cstring>
 #include <ctime>
+#include <filesystem>
 #include <fstream>
 #include <iostream>
 #include <map>
@@ -102,6 +103,8 @@ int Usage(const std::string& problem) {
 }
 
 bool ReadFile(const std::string& path, std::string& bytes) {
+    std::error_code ignored;
+    if (!std::filesystem::is_regular_file(path, ignored)) return false;  // a folder is no file to read
     std::ifstream file(path, std::ios::binary);
     if (!file) return false;
     bytes.assign(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
