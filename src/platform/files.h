@@ -8,6 +8,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "platform/status.h"
@@ -33,6 +34,21 @@ public:
     virtual ~IFileReader() = default;
     // Reads up to `size` bytes; `got` is 0 at the end of the file.
     virtual FileStatus Read(char* buffer, std::size_t size, std::size_t& got) = 0;
+};
+
+// Reads a text held in memory, as if it were a file.
+class TextReader final : public IFileReader {
+public:
+    explicit TextReader(std::string text) : text_(std::move(text)) {}
+    FileStatus Read(char* buffer, std::size_t size, std::size_t& got) override {
+        got = text_.copy(buffer, size, at_);
+        at_ += got;
+        return FileStatus::Ok();
+    }
+
+private:
+    std::string text_;
+    std::size_t at_ = 0;
 };
 
 class IFileSystem {

@@ -15,20 +15,6 @@ namespace {
 
 constexpr const char kProbeContents[] = "Quendrel checks that it may store here; this file is deleted again.\r\n";
 
-class TextReader final : public IFileReader {
-public:
-    explicit TextReader(std::string text) : text_(std::move(text)) {}
-    Status Read(char* buffer, std::size_t size, std::size_t& got) override {
-        got = text_.copy(buffer, size, at_);
-        at_ += got;
-        return Status::Ok();
-    }
-
-private:
-    std::string text_;
-    std::size_t at_ = 0;
-};
-
 std::string Answer(const FtpOutcome& outcome) {
     return outcome.status.ok() ? "yes" : "no (" + outcome.status.description + ")";
 }

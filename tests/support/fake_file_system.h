@@ -13,21 +13,6 @@ namespace quendrel::testing {
 
 inline constexpr const char* kNotFound = "The system cannot find the file specified.";
 
-// Reads a copy of a file's contents as they were when it was opened.
-class StringReader final : public IFileReader {
-public:
-    explicit StringReader(std::string contents) : contents_(std::move(contents)) {}
-    FileStatus Read(char* buffer, std::size_t size, std::size_t& got) override {
-        got = contents_.copy(buffer, size, at_);
-        at_ += got;
-        return FileStatus::Ok();
-    }
-
-private:
-    std::string contents_;
-    std::size_t at_ = 0;
-};
-
 class FakeFileSystem final : public IFileSystem {
 public:
     std::map<std::string, std::string> files;
@@ -54,7 +39,7 @@ public:
     FileStatus OpenForReading(const std::string& name, std::unique_ptr<IFileReader>& reader) override {
         auto it = files.find(name);
         if (it == files.end()) return FileStatus::Failed(kNotFound);
-        reader = std::make_unique<StringReader>(it->second);
+        reader = std::make_unique<TextReader>(it->second);  // the contents as they were when opened
         return FileStatus::Ok();
     }
     FileStatus Size(const std::string& name, std::uint64_t& size) override {
