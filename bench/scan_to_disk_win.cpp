@@ -15,6 +15,7 @@
 
 #include "app/main_window_win.h"
 #include "bench_location_win.h"
+#include "platform/registry_win.h"
 #include "timed_files_win.h"
 #include "platform/clock_win.h"
 
@@ -22,7 +23,6 @@ namespace {
 
 using namespace quendrel;
 using Clock = std::chrono::steady_clock;
-using bench::BenchRegistry;
 using bench::TimedFiles;
 
 class SilentBeeper final : public IBeeper {
@@ -66,9 +66,9 @@ std::string EarlierEntries(int count) {
 // One main window whose scan list holds `entries` earlier entries.
 class Subject {
 public:
-    Subject(int entries, const MainWindowServices& services)
+    Subject(int entries, const MainWindowServices& services, const LocationSettings& location)
         : entries_(entries), earlier_(EarlierEntries(entries)),
-          window_(MainWindow::Create(GetModuleHandleA(nullptr), services)) {
+          window_(MainWindow::Create(GetModuleHandleA(nullptr), services, location).window) {
         if (!window_) return;
         window_->Show(SW_SHOWNORMAL);
         HWND events = window_->Control(kEventList);
@@ -127,13 +127,14 @@ int main(int argc, char** argv) {
 
     Win32Clock clock;
     SilentBeeper beeper;
-    BenchRegistry registry;
+    Win32Registry registry;
+    const LocationSettings location = bench::BenchLocation();
     TimedFiles files;
     FtpUploadPort upload(SystemFileSystem());
     const MainWindowServices services{clock, files, beeper, registry, upload};
     std::vector<std::unique_ptr<Subject>> subjects;
     for (int entries : sizes) {
-        subjects.push_back(std::make_unique<Subject>(entries, services));
+        subjects.push_back(std::make_unique<Subject>(entries, services, location));
         if (!subjects.back()->Ok()) return 1;
     }
 

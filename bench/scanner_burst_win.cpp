@@ -15,6 +15,7 @@
 
 #include "app/main_window_win.h"
 #include "bench_location_win.h"
+#include "platform/registry_win.h"
 #include "timed_files_win.h"
 #include "platform/clock_win.h"
 
@@ -22,7 +23,6 @@ namespace {
 
 using namespace quendrel;
 using Clock = std::chrono::steady_clock;
-using bench::BenchRegistry;
 using bench::TimedFiles;
 
 class CountingBeeper final : public IBeeper {
@@ -72,10 +72,11 @@ int main(int argc, char** argv) {
 
     Win32Clock clock;
     CountingBeeper beeper;
-    BenchRegistry registry;
+    Win32Registry registry;
+    const LocationSettings location = bench::BenchLocation();
     TimedFiles files;
     FtpUploadPort upload(files);
-    auto window = MainWindow::Create(GetModuleHandleA(nullptr), {clock, files, beeper, registry, upload});
+    auto window = MainWindow::Create(GetModuleHandleA(nullptr), {clock, files, beeper, registry, upload}, location).window;
     if (!window) return 1;
     window->Show(SW_SHOWNORMAL);
     SetForegroundWindow(window->Handle());

@@ -12,22 +12,21 @@ namespace quendrel::bench {
 
 class TimedFiles final : public IFileSystem {
 public:
-    FileStatus AppendDurably(const std::string& name, const std::string& bytes) override {
-        FileStatus status = SystemFileSystem().AppendDurably(name, bytes);
+    Status AppendDurably(const std::string& name, const std::string& bytes) override {
+        Status status = SystemFileSystem().AppendDurably(name, bytes);
         stored.push_back(std::chrono::steady_clock::now());
         return status;
     }
-    FileStatus ReadAll(const std::string& n, std::string& c) override { return SystemFileSystem().ReadAll(n, c); }
-    FileStatus Size(const std::string& n, std::uint64_t& s) override { return SystemFileSystem().Size(n, s); }
+    Status Size(const std::string& n, std::uint64_t& s) override { return SystemFileSystem().Size(n, s); }
     bool Exists(const std::string& n) override { return SystemFileSystem().Exists(n); }
-    FileStatus OpenForReading(const std::string& n, std::unique_ptr<IFileReader>& r) override {
+    Status OpenForReading(const std::string& n, std::unique_ptr<IFileReader>& r) override {
         return SystemFileSystem().OpenForReading(n, r);
     }
-    FileStatus WriteNew(const std::string& n, const WritePieces& c) override { return SystemFileSystem().WriteNew(n, c); }
-    FileStatus ReplaceAtomically(const std::string& n, const std::string& c) override {
+    Status WriteNew(const std::string& n, const WritePieces& c) override { return SystemFileSystem().WriteNew(n, c); }
+    Status ReplaceAtomically(const std::string& n, const std::string& c) override {
         return SystemFileSystem().ReplaceAtomically(n, c);
     }
-    FileStatus Remove(const std::string& n) override { return SystemFileSystem().Remove(n); }
+    Status Remove(const std::string& n) override { return SystemFileSystem().Remove(n); }
 
     std::vector<std::chrono::steady_clock::time_point> stored;
 };

@@ -15,6 +15,7 @@
 #include <string>
 #include <vector>
 
+#include "config/regcode.h"
 #include "config/location_settings.h"
 #include "fuzz_check.h"
 #include "settings_refusal.h"

@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <string>
 
+#include "config/regcode.h"
 #include "config/settings_rules.h"
 #include "fuzz_check.h"
 #include "scan/scan_record.h"

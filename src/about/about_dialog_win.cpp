@@ -14,6 +14,7 @@ constexpr COLORREF kRuleShadowColour = RGB(128, 128, 128);
 
 class AboutDialog {
 public:
+    explicit AboutDialog(IRegistry& registry) : registry_(registry) {}
     INT_PTR OnInitDialog(HWND dialog);
     INT_PTR OnCommand(HWND dialog, int id, int notification);
     INT_PTR OnPaint(HWND dialog);
@@ -25,6 +26,7 @@ private:
     void SizeAndPlace(HWND dialog);
     void DrawLine(HDC dc, const TwipsLine& line, COLORREF colour, int width) const;
 
+    IRegistry& registry_;
     unique_hfont font_;
     UINT dpi_ = 96;
 };
@@ -91,7 +93,7 @@ INT_PTR AboutDialog::OnCommand(HWND dialog, int id, int notification) {
             return TRUE;
         case kAboutSysInfoId: {
             Win32SysInfoHost host(dialog);
-            StartSysInfo(host, kQuendrelIdentity.title);
+            StartSysInfo(registry_, host, kQuendrelIdentity.title);
             return TRUE;
         }
         default:
@@ -149,8 +151,8 @@ EmptyDialogTemplate MakeTemplate() {
 
 }  // namespace
 
-void ShowAboutDialog(HWND owner) {
-    AboutDialog dialog;
+void ShowAboutDialog(HWND owner, IRegistry& registry) {
+    AboutDialog dialog(registry);
     const EmptyDialogTemplate dialogTemplate = MakeTemplate();
     DialogBoxIndirectParamA(GetModuleHandleA(nullptr), reinterpret_cast<LPCDLGTEMPLATEA>(&dialogTemplate), owner,
                             AboutDialogProc, reinterpret_cast<LPARAM>(&dialog));

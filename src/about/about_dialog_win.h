@@ -1,6 +1,8 @@
 #pragma once
 #include <windows.h>
 
+#include "platform/registry.h"
+
 namespace quendrel {
 
 // Control identifiers of the About dialog (OK is IDOK; Esc and the close box
@@ -13,7 +15,8 @@ inline constexpr int kAboutDescriptionId = 1005;
 inline constexpr int kAboutDisclaimerId = 1006;
 
 // Shows the About dialog modally over `owner` (which is disabled meanwhile)
-// and returns when it has been closed.
-void ShowAboutDialog(HWND owner);
+// and returns when it has been closed. System Info looks for its tool in
+// `registry`.
+void ShowAboutDialog(HWND owner, IRegistry& registry);
 
 }  // namespace quendrel

@@ -1,68 +1,39 @@
 #include "about/sysinfo.h"
 
-#include <vector>
+#include <string_view>
 
-#include "config/settings_rules.h"
+#include "platform/text.h"
 
 namespace quendrel {
 
-namespace {
-
-// Closes the key on every way out of GetKeyValue.
-class KeyCloser {
-public:
-    KeyCloser(ISysInfoHost& host, RegKeyToken key) : host_(host), key_(key) {}
-    KeyCloser(const KeyCloser&) = delete;
-    KeyCloser& operator=(const KeyCloser&) = delete;
-    ~KeyCloser() { host_.CloseKey(key_); }
-
-private:
-    ISysInfoHost& host_;
-    RegKeyToken key_;
-};
-
-}  // namespace
-
-Status GetKeyValue(ISysInfoHost& host, const std::string& keyName, const std::string& subKeyRef,
+Status GetKeyValue(IRegistry& registry, const std::string& keyName, const std::string& subKeyRef,
                    std::string& keyVal, bool& found) {
     found = false;
-    RegKeyToken key = 0;
-    if (!host.OpenLocalMachineKey(keyName, key)) {
+    const std::optional<RegValue> value = registry.TryGetValue(keyName, subKeyRef, RegView::Bits32, RegAccess::Full);
+    if (!value || value->bytes.size() > kKeyValueBufferSize) {
         keyVal.clear();
         return Status::Ok();
     }
-    KeyCloser closer(host, key);
-
-    std::vector<unsigned char> buffer(kKeyValueBufferSize, 0);
-    std::uint32_t size = static_cast<std::uint32_t>(buffer.size());
-    RegValueType type = RegValueType::Other;
-    if (!host.QueryValue(key, subKeyRef, type, buffer.data(), size)) {
-        keyVal.clear();
-        return Status::Ok();
-    }
-
-    if (size == 0) return Status::Failed("The registry value holds no data.");
-    if (size > buffer.size()) return Status::Failed("The registry returned more data than it was given room for.");
-    std::size_t kept = size;
-    if (buffer[size - 1] == 0) --kept;
-    const std::string text(reinterpret_cast<const char*>(buffer.data()), kept);
+    if (value->bytes.empty()) return Status::Failed("The registry value holds no data.");
+    std::string_view text = value->bytes;
+    if (text.back() == '\0') text.remove_suffix(1);
 
     found = true;
-    if (type == RegValueType::Text) {
+    if (value->type == RegValue::Type::Text) {
         keyVal = text;
-    } else if (type == RegValueType::Number) {
-        keyVal = "&h" + EncodeRegCode(text);  // the same digits, last byte first
+    } else if (value->type == RegValue::Type::Number) {
+        keyVal = "&h" + HexLastByteFirst(text);
     }
     return Status::Ok();
 }
 
-void StartSysInfo(ISysInfoHost& host, const std::string& appTitle) {
+void StartSysInfo(IRegistry& registry, ISysInfoHost& host, const std::string& appTitle) {
     std::string sysInfoPath;
     bool found = false;
-    Status looked = GetKeyValue(host, kMsInfoSubkey, kMsInfoValueName, sysInfoPath, found);
+    Status looked = GetKeyValue(registry, kMsInfoSubkey, kMsInfoValueName, sysInfoPath, found);
     if (looked.ok() && !found) {
         // The second key names a folder that should hold the tool.
-        looked = GetKeyValue(host, kSharedToolsSubkey, kSharedToolsValueName, sysInfoPath, found);
+        looked = GetKeyValue(registry, kSharedToolsSubkey, kSharedToolsValueName, sysInfoPath, found);
         if (found) {
             sysInfoPath += kMsInfoFileName;
             found = host.FileExists(sysInfoPath);

@@ -6,6 +6,7 @@
 #include <cctype>
 #include <string>
 
+#include "app/working_folder_claim_win.h"
 #include "config/settings_rules.h"
 #include "platform/unique_handle_win.h"
 #include "product.h"
@@ -36,12 +37,6 @@ void WriteOut(const std::string& text) {
     ::WriteFile(out, lines.data(), static_cast<DWORD>(lines.size()), &written, nullptr);
 }
 
-std::string CurrentFolder() {
-    char folder[MAX_PATH] = "";
-    const DWORD length = ::GetCurrentDirectoryA(MAX_PATH, folder);
-    return length > 0 && length < MAX_PATH ? std::string(folder, length) : std::string(".");
-}
-
 }  // namespace
 
 CheckRequest CheckRequested(const char* commandLine) {
@@ -63,7 +58,8 @@ int RunCheck(IRegistry& registry, IFileSystem& files, bool quiet) {
     const Status loaded = LoadSettingsAtStartUp(registry, settings);
     ServerCheck check;
     if (loaded.ok()) {
-        check = CheckServer(settings, files, CurrentFolder());
+        const std::string folder = WorkingFolder();
+        check = CheckServer(settings, files, folder.empty() ? "." : folder);
     } else {
         check.report = "Quendrel's check of this PC\n" + loaded.description + "\nResult: Quendrel does not start here.\n";
     }

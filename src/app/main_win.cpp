@@ -3,38 +3,54 @@
 
 #include "app/check_mode_win.h"
 #include "app/main_window_win.h"
-#include "app/single_instance_win.h"
+#include "app/working_folder_claim_win.h"
+#include "config/settings_rules.h"
 #include "platform/beep_win.h"
 #include "platform/clock_win.h"
 #include "platform/registry_win.h"
 
+namespace {
+
+// Start-up's one way of telling the operator something, before the window.
+void Tell(const std::string& text) { MessageBoxA(nullptr, text.c_str(), quendrel::kAppTitle, MB_OK | MB_ICONEXCLAMATION); }
+
+}  // namespace
+
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int showCommand) {
+    quendrel::Win32Registry registry;
+
     // The IT person's check of the PC: no window, and no claim on the folder,
     // so that it may run beside the operator's Quendrel.
     const quendrel::CheckRequest check = quendrel::CheckRequested(commandLine);
-    if (check.wanted) {
-        quendrel::Win32Registry registry;
-        return quendrel::RunCheck(registry, quendrel::SystemFileSystem(), check.quiet);
-    }
+    if (check.wanted) return quendrel::RunCheck(registry, quendrel::SystemFileSystem(), check.quiet);
 
     // A Quendrel already runs in this folder: brought to the front, or named
     // when it runs for another user of the PC.
-    std::string refusal;
-    std::unique_ptr<quendrel::WorkingFolderClaim> claim = quendrel::WorkingFolderClaim::Take(refusal);
-    if (!claim) {
-        if (!refusal.empty()) MessageBoxA(nullptr, refusal.c_str(), quendrel::kAppTitle, MB_OK | MB_ICONEXCLAMATION);
+    const quendrel::TakenClaim taken = quendrel::WorkingFolderClaim::Take();
+    if (!taken.claim) {
+        if (!taken.refusal.ok()) Tell(taken.refusal.description);
         return 0;
     }
 
+    quendrel::LocationSettings settings;
+    const quendrel::Status loaded = quendrel::LoadSettingsAtStartUp(registry, settings);
+    if (!loaded.ok()) {
+        Tell(loaded.description);
+        return 1;
+    }
+    const std::string missing = quendrel::MissingSettingsWarning(settings);
+    if (!missing.empty()) Tell(missing);
+
     quendrel::Win32Clock clock;
     quendrel::Win32Beeper beeper;
-    quendrel::Win32Registry registry;
     quendrel::FtpUploadPort upload(quendrel::SystemFileSystem());
     const quendrel::MainWindowServices services{clock, quendrel::SystemFileSystem(), beeper, registry, upload};
-
-    std::unique_ptr<quendrel::MainWindow> window = quendrel::MainWindow::Create(instance, services);
-    if (!window) return 1;  // no location settings: the operator has been told
-    claim->Publish(window->Handle());
-    window->Show(showCommand);
-    return quendrel::RunMessageLoop(*window);
+    const quendrel::MadeMainWindow made = quendrel::MainWindow::Create(instance, services, settings);
+    if (!made.window) {
+        Tell("Quendrel could not open its window: " + made.failure.description);
+        return 1;
+    }
+    taken.claim->Publish(made.window->Handle());
+    made.window->Show(showCommand);
+    return quendrel::RunMessageLoop(*made.window);
 }

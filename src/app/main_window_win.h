@@ -7,13 +7,15 @@
 #include <string>
 #include <vector>
 
-#include "product.h"
+#include "app/main_window_layout_win.h"
 #include "config/location_settings.h"
 #include "platform/beep.h"
 #include "platform/clock.h"
 #include "platform/files.h"
 #include "platform/registry.h"
+#include "platform/status.h"
 #include "platform/unique_handle_win.h"
+#include "product.h"
 #include "scan/scan_controller.h"
 #include "scan/scan_window.h"
 #include "upload/send_data_command.h"
@@ -23,47 +25,29 @@ namespace quendrel {
 
 inline constexpr const char* kMainWindowClass = "QuendrelMainWindow";
 
-// Control identifiers of the main window, in tab order.
-enum ControlId : int {
-    kTabControl = 100,
-    kEventList,
-    kActionLabel,
-    kClockLabel,
-    kVinLabel,
-    kVinField,
-    kRouteLabel,
-    kRouteField,
-    kDealerLabel,
-    kDealerField,
-    kEnterButton,
-    kScanList,
-    kStatusLabel,
-    kSendDataButton,
-    kUploadLog,
-    kUploadProgress,
-};
-
-enum MenuId : int { kMenuExit = 200, kMenuAbout = 201 };
-
-inline constexpr int kScanPage = 0;
-inline constexpr int kUploadPage = 1;
-
 // What the main window uses from the outside world; tests put in their own.
 struct MainWindowServices {
     IClock& clock;
     IFileSystem& files;
     IBeeper& beeper;
-    IRegistry& registry;
+    IRegistry& registry;  // where the About dialog looks for System Information
     IUploadPort& upload;
 };
 
+class MainWindow;
+// A main window, or why none could be made.
+struct MadeMainWindow {
+    std::unique_ptr<MainWindow> window;
+    Status failure;
+};
+
 // The main window: two tab pages ("Scan", "Upload"), menus and the clock.
-class MainWindow final : public IScanWindow {
+class MainWindow final : public IScanWindow, private ISendDataView {
 public:
-    // Creates the window hidden and loads it: clock, event list, location
-    // settings. Null when the location has no settings (the operator has been
-    // told) or the window could not be made.
-    static std::unique_ptr<MainWindow> Create(HINSTANCE instance, const MainWindowServices& services);
+    // Creates the window hidden, for a location whose settings have been
+    // checked; they must outlive the window.
+    static MadeMainWindow Create(HINSTANCE instance, const MainWindowServices& services,
+                                 const LocationSettings& settings);
     ~MainWindow() override;
     MainWindow(const MainWindow&) = delete;
     MainWindow& operator=(const MainWindow&) = delete;
@@ -71,8 +55,7 @@ public:
     void Show(int showCommand);
     HWND Handle() const { return hwnd_; }
     HWND Control(int id) const;
-    const LocationSettings& Settings() const { return settings_; }
-    const ScanController& Scan() const { return *scan_; }
+    const ScanController& Scan() const { return scan_; }
     int CurrentPage() const;
     // The status label's colour as last set; 0 (black) before any message.
     std::uint32_t StatusColour() const { return statusColour_.value_or(0); }
@@ -93,10 +76,22 @@ public:
     std::string ClockText() override;
     void AddScanListEntry(const std::string& entry) override;
     void Beep() override;
+    // Also the Send Data command's message box.
     void ShowMessage(const std::string& text) override;
 
 private:
-    explicit MainWindow(const MainWindowServices& services);
+    // ISendDataView: the "Upload" page as the Send Data command sees it.
+    void SetLogText(const std::string& text) override;
+    void SetBusyPointer(bool busy) override;
+    void EnableSendData(bool enabled) override;
+    void ShowProgress(std::uint64_t sent, std::uint64_t total) override;
+    void HideProgress() override;
+    std::function<void()> UploadWake() override;
+
+    // Posted by the upload's thread when it has news for the Send Data command.
+    static constexpr UINT kUploadEvents = WM_APP + 2;
+
+    MainWindow(const MainWindowServices& services, const LocationSettings& settings);
     static LRESULT CALLBACK WindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
     static LRESULT CALLBACK ControlProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, UINT_PTR id,
                                         DWORD_PTR data);
@@ -111,13 +106,11 @@ private:
     HBRUSH OnCtlColorStatic(HWND hwnd, HDC dc, HWND control, int type);
     void OnActivate(HWND hwnd, UINT state, HWND other, BOOL minimized);
     void OnSetFocus(HWND hwnd, HWND previous);
+    BOOL OnSetCursor(HWND hwnd, HWND cursorWindow, UINT hitTest, UINT msg);
     void OnClose(HWND hwnd);
     void OnDestroy(HWND hwnd);
 
-    bool Load();
-    void CreateControls();
     void UpdateClock();
-    void FitDropDownWidth(HWND list);
     void SetLabelText(int id, const std::string& text);
     void ApplyVisibility();
     void SetControlVisible(int id, bool visible);
@@ -127,26 +120,19 @@ private:
     void OnUploadEvents();
     void CloseIfLeaving();
     SendDataCommand& SendData();
-    void MoveFocus(bool forward);
-    int Twips(int twips) const;
-    HWND FieldHandle(ScanField field) const;
+    HWND FieldHandle(ScanField field) const { return Control(SpecOf(field).control); }
 
     MainWindowServices services_;
+    const LocationSettings& settings_;
     HWND hwnd_ = nullptr;
-    UINT dpi_ = 96;
     unique_hfont font_;
-    LocationSettings settings_;
-    std::unique_ptr<ScanController> scan_;
+    ScanController scan_;
     std::vector<HWND> controls_;  // by control id, from kTabControl on
-    std::vector<int> tabOrder_;
     std::vector<bool> wantsVisible_;  // per control, apart from the page shown
     std::optional<std::uint32_t> statusColour_;  // none: the label's usual text colour
     HWND lastFocus_ = nullptr;
     bool choiceRunning_ = false;  // an event was chosen by the pick being handled
-    // Upload: made on the first use, once the settings are loaded.
-    class UploadView;
-    std::unique_ptr<UploadView> uploadView_;
-    std::unique_ptr<SendDataCommand> sendData_;
+    std::unique_ptr<SendDataCommand> sendData_;  // made on the first use
     bool busyPointer_ = false;
     bool closeAfterUpload_ = false;  // closed during an upload: destroy once it has unwound
 };

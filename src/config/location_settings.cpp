@@ -1,115 +1,22 @@
 #include "config/location_settings.h"
 
-#include <algorithm>
-#include <cmath>
+#include <cstdint>
+
+#include "config/regcode.h"
 
 namespace quendrel {
 
-namespace {
-
-int HexDigit(char c) {
-    if (c >= '0' && c <= '9') return c - '0';
-    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-    return -1;
-}
-
-bool IsSkippedBlank(char c) { return c == ' ' || c == '\t' || c == '\n'; }
-
-// A pair of digits read as hex: blanks skipped, stops at the first other
-// character that is not a digit; nothing readable gives 0.
-unsigned char ReadHexPair(const std::string& pair) {
-    int value = 0;
-    for (char c : pair) {
-        if (IsSkippedBlank(c)) continue;
-        int digit = HexDigit(c);
-        if (digit < 0) break;
-        value = value * 16 + digit;
-    }
-    return static_cast<unsigned char>(value);
-}
-
-// Half the length, rounded to the nearest whole number, halves to even.
-std::size_t PairCount(std::size_t length) {
-    std::size_t half = length / 2;
-    if (length % 2 == 1 && half % 2 == 1) ++half;
-    return half;
-}
-
-}  // namespace
-
-std::string HexToText(const std::string& hex) {
-    std::string text;
-    const std::size_t pairs = PairCount(hex.size());
-    for (std::size_t i = 0; i < pairs; ++i) {
-        text.push_back(static_cast<char>(ReadHexPair(hex.substr(2 * i, 2))));
-    }
-    return text;
-}
-
-Setting NextSetting(std::string& settingsText) {
-    Setting setting;
-    bool inValue = false;
-    std::size_t i = 0;
-    for (; i < settingsText.size(); ++i) {
-        const char c = settingsText[i];
-        if (c == ';') break;
-        if (c == '=') {
-            inValue = true;
-        } else {
-            (inValue ? setting.value : setting.key).push_back(c);
-        }
-    }
-    settingsText = i < settingsText.size() ? settingsText.substr(i + 1) : std::string();
-    return setting;
-}
-
-std::string DecodeRegCode(const std::string& encoded) {
-    std::string text = HexToText(encoded);
-    std::reverse(text.begin(), text.end());
-    return text;
-}
-
-LocationSettings ParseSettingsText(std::string settingsText) {
-    LocationSettings settings;
-    while (!settingsText.empty()) {
-        Setting s = NextSetting(settingsText);
-        if (s.key == "h") settings.FtpHost = s.value;
-        else if (s.key == "u") settings.FtpUser = s.value;
-        else if (s.key == "p") settings.FtpPassword = s.value;
-        else if (s.key == "r") settings.RemotePath = s.value;
-        else if (s.key == "l") settings.LocationCode = s.value;
-        else if (s.key == "t") settings.FtpTls = s.value;
-        else if (s.key == "k") settings.ServerKeyPin = s.value;
-    }
-    return settings;
-}
-
-namespace {
-
-RegValue ReadRegCode(IRegistry& registry, RegView view) {
-    RegValue value;
-    if (auto key = registry.OpenLocalMachineKey(kLocationSubkey, view)) {
-        key->QueryRegValue(kLocationValueName, value);
-    }
-    return value;
-}
-
-std::string ValueText(const RegValue& value) {
-    switch (value.kind) {
-        case RegValue::Kind::Text: return value.text;
-        case RegValue::Kind::Number: return std::to_string(value.number);
-        case RegValue::Kind::None: break;
-    }
-    return {};
-}
-
-}  // namespace
-
 std::optional<std::string> RegCodeInView(IRegistry& registry, RegView view) {
-    const RegValue value = ReadRegCode(registry, view);
-    if (value.kind == RegValue::Kind::None) return std::nullopt;
-    return ValueText(value);
+    const std::optional<RegValue> value = registry.TryGetValue(kLocationSubkey, kLocationValueName, view, RegAccess::Query);
+    // A text loses its last byte, the terminating NUL; a value of no bytes
+    // holds no text at all.
+    if (!value || value->bytes.empty()) return std::nullopt;
+    if (value->type == RegValue::Type::Text) return value->bytes.substr(0, value->bytes.size() - 1);
+    if (value->type != RegValue::Type::Number || value->bytes.size() > 4) return std::nullopt;
+    std::uint32_t number = 0;
+    for (std::size_t i = value->bytes.size(); i-- > 0;)
+        number = number << 8 | static_cast<unsigned char>(value->bytes[i]);
+    return std::to_string(static_cast<std::int32_t>(number));
 }
 
 std::optional<LocationSettings> LoadLocationSettings(IRegistry& registry) {

@@ -174,14 +174,6 @@ Status LoadSettingsAtStartUp(IRegistry& registry, LocationSettings& settings) {
     return checked;
 }
 
-std::string SettingsText(const LocationSettings& settings) {
-    std::string text = "h=" + settings.FtpHost + ";u=" + settings.FtpUser + ";p=" + settings.FtpPassword +
-                       ";r=" + settings.RemotePath + ";l=" + settings.LocationCode + ";";
-    // Only where set, so that a plain location's REGCODE is as it always was.
-    if (!settings.FtpTls.empty()) text += "t=" + settings.FtpTls + ";";
-    if (!settings.ServerKeyPin.empty()) text += "k=" + settings.ServerKeyPin + ";";
-    return text;
-}
 
 std::string CurlPinnedKey(const std::string& serverKeyPin) {
     if (serverKeyPin.size() != kServerKeyPinLength ||
@@ -205,24 +197,6 @@ std::string CurlPinnedKey(const std::string& serverKeyPin) {
     return encoded;
 }
 
-std::string EncodeRegCode(const std::string& bytes) {
-    static const char kDigits[] = "0123456789ABCDEF";
-    std::string hex;
-    hex.reserve(bytes.size() * 2);
-    for (auto it = bytes.rbegin(); it != bytes.rend(); ++it) {
-        const auto code = static_cast<unsigned char>(*it);
-        hex.push_back(kDigits[code >> 4]);
-        hex.push_back(kDigits[code & 0x0F]);
-    }
-    return hex;
-}
 
-Status CheckEncodable(const std::string& what, const std::string& value) {
-    const auto found = value.find_first_of(";=");
-    if (found == std::string::npos) return Status::Ok();
-    return Status::Failed("The " + what + " \"" + value + "\" holds \"" + value[found] +
-                          "\", which a location.reg cannot carry: \";\" ends a setting and \"=\" is dropped "
-                          "when Quendrel reads it. Choose a value without \";\" and \"=\".");
-}
 
 }  // namespace quendrel

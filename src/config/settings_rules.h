@@ -1,14 +1,15 @@
 #pragma once
-// The rules a location's settings must meet, and the REGCODE encoder, in one
-// place: the program checks the decoded settings at start-up and before each
-// upload, and makereg checks and encodes what it writes into a location.reg,
-// so that the two accept exactly the same settings.
+// The rules a location's settings must meet, and the messages that name a
+// broken one, in one place: the program checks the decoded settings at
+// start-up and before each upload, and makereg checks what it writes into a
+// location.reg, so that the two accept exactly the same settings.
 #include <cstdint>
 #include <optional>
 #include <string>
 
 #include "config/location_settings.h"
 #include "platform/status.h"
+#include "product.h"
 
 namespace quendrel {
 
@@ -55,17 +56,11 @@ std::string MissingSettingsWarning(const LocationSettings& settings);
 
 // Before an upload: fails with the message for the operator.
 Status CheckSettingsBeforeUpload(const LocationSettings& settings);
+inline constexpr const char* kMissingLocationMessage =
+    "You need to run the location.reg file for this location on this PC or get a "
+    "location.reg file from " QUENDREL_VENDOR " " QUENDREL_VENDOR_TELEPHONE;
 // Start-up: reads and checks the settings (empty ones allowed). Fails with the
 // message to show before the program ends when REGCODE is missing or damaged.
 Status LoadSettingsAtStartUp(IRegistry& registry, LocationSettings& settings);
-
-// What a REGCODE carries: "h=..;u=..;p=..;r=..;l=..;" for the five settings.
-std::string SettingsText(const LocationSettings& settings);
-// Each byte as two upper-case hexadecimal digits, the last byte first: the
-// REGCODE of a settings text.
-std::string EncodeRegCode(const std::string& bytes);
-// Fails when the settings text cannot carry `value`: ";" ends a setting and
-// "=" is dropped when read. `what` names the setting in the description.
-Status CheckEncodable(const std::string& what, const std::string& value);
 
 }  // namespace quendrel

@@ -33,17 +33,17 @@ class IFileReader {
 public:
     virtual ~IFileReader() = default;
     // Reads up to `size` bytes; `got` is 0 at the end of the file.
-    virtual FileStatus Read(char* buffer, std::size_t size, std::size_t& got) = 0;
+    virtual Status Read(char* buffer, std::size_t size, std::size_t& got) = 0;
 };
 
 // Reads a text held in memory, as if it were a file.
 class TextReader final : public IFileReader {
 public:
     explicit TextReader(std::string text) : text_(std::move(text)) {}
-    FileStatus Read(char* buffer, std::size_t size, std::size_t& got) override {
+    Status Read(char* buffer, std::size_t size, std::size_t& got) override {
         got = text_.copy(buffer, size, at_);
         at_ += got;
-        return FileStatus::Ok();
+        return Status::Ok();
     }
 
 private:
@@ -59,19 +59,20 @@ public:
     // disk before returning. If the file does not end in a line end, one is
     // written first so that a damaged last line never runs into the new one.
     // On failure the file is cut back to its size before the call.
-    virtual FileStatus AppendDurably(const std::string& name, const std::string& bytes) = 0;
-    virtual FileStatus ReadAll(const std::string& name, std::string& contents) = 0;
+    virtual Status AppendDurably(const std::string& name, const std::string& bytes) = 0;
+    // Reads the whole file, through OpenForReading.
+    Status ReadAll(const std::string& name, std::string& contents);
     // Opens the file for reading in pieces; others may read and write it meanwhile.
-    virtual FileStatus OpenForReading(const std::string& name, std::unique_ptr<IFileReader>& reader) = 0;
-    virtual FileStatus Size(const std::string& name, std::uint64_t& size) = 0;
+    virtual Status OpenForReading(const std::string& name, std::unique_ptr<IFileReader>& reader) = 0;
+    virtual Status Size(const std::string& name, std::uint64_t& size) = 0;
     virtual bool Exists(const std::string& name) = 0;
     // Creates the file, or empties an existing one, writes `contents` and
     // forces them to the disk.
-    virtual FileStatus WriteNew(const std::string& name, const WritePieces& contents) = 0;
+    virtual Status WriteNew(const std::string& name, const WritePieces& contents) = 0;
     // Replaces the file's contents as one step: a temporary file beside it is
     // written, forced to disk and moved over it.
-    virtual FileStatus ReplaceAtomically(const std::string& name, const std::string& contents) = 0;
-    virtual FileStatus Remove(const std::string& name) = 0;
+    virtual Status ReplaceAtomically(const std::string& name, const std::string& contents) = 0;
+    virtual Status Remove(const std::string& name) = 0;
 };
 
 // The platform's implementation (Win32 on Windows, POSIX elsewhere).

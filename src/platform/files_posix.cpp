@@ -9,12 +9,13 @@
 #include <string>
 
 #include "platform/files.h"
+#include "platform/text.h"
 
 namespace quendrel {
 
 namespace {
 
-FileStatus LastError() { return FileStatus::Failed(std::strerror(errno)); }
+Status LastError() { return Status::Failed(std::strerror(errno)); }
 
 class FileDescriptor {
 public:
@@ -46,18 +47,18 @@ bool EndsInLineEnd(int fd, off_t size) {
     if (size == 0) return true;
     char last[2] = {0, 0};
     if (size >= 2 && ::pread(fd, last, 2, size - 2) != 2) return true;  // Unknown: better no extra line end than a failed save.
-    return last[0] == '\r' && last[1] == '\n';
+    return EndsWithLineEnd(std::string_view(last, 2));
 }
 
 class PosixFileReader final : public IFileReader {
 public:
     explicit PosixFileReader(int fd) : fd_(fd) {}
-    FileStatus Read(char* buffer, std::size_t size, std::size_t& got) override {
+    Status Read(char* buffer, std::size_t size, std::size_t& got) override {
         for (;;) {
             const ssize_t n = ::read(fd_.get(), buffer, size);
             if (n >= 0) {
                 got = static_cast<std::size_t>(n);
-                return FileStatus::Ok();
+                return Status::Ok();
             }
             if (errno != EINTR) return LastError();
         }
@@ -69,48 +70,30 @@ private:
 
 class PosixFileSystem final : public IFileSystem {
 public:
-    FileStatus AppendDurably(const std::string& name, const std::string& bytes) override {
+    Status AppendDurably(const std::string& name, const std::string& bytes) override {
         FileDescriptor fd(::open(name.c_str(), O_RDWR | O_CREAT, 0644));
         if (!fd) return LastError();
         const off_t size = ::lseek(fd.get(), 0, SEEK_END);
         if (size < 0) return LastError();
         const std::string data = EndsInLineEnd(fd.get(), size) ? bytes : "\r\n" + bytes;
-        if (WriteAll(fd.get(), data.data(), data.size()) && ::fsync(fd.get()) == 0) return FileStatus::Ok();
-        FileStatus failure = LastError();
+        if (WriteAll(fd.get(), data.data(), data.size()) && ::fsync(fd.get()) == 0) return Status::Ok();
+        Status failure = LastError();
         if (::ftruncate(fd.get(), size) == 0) ::fsync(fd.get());
         return failure;
     }
 
-    FileStatus ReadAll(const std::string& name, std::string& contents) override {
-        FileDescriptor fd(::open(name.c_str(), O_RDONLY));
-        if (!fd) return LastError();
-        std::string data;
-        char buffer[65536];
-        for (;;) {
-            ssize_t n = ::read(fd.get(), buffer, sizeof buffer);
-            if (n < 0) {
-                if (errno == EINTR) continue;
-                return LastError();
-            }
-            if (n == 0) break;
-            data.append(buffer, static_cast<std::size_t>(n));
-        }
-        contents = std::move(data);
-        return FileStatus::Ok();
-    }
-
-    FileStatus OpenForReading(const std::string& name, std::unique_ptr<IFileReader>& reader) override {
+    Status OpenForReading(const std::string& name, std::unique_ptr<IFileReader>& reader) override {
         const int fd = ::open(name.c_str(), O_RDONLY);
         if (fd < 0) return LastError();
         reader = std::make_unique<PosixFileReader>(fd);
-        return FileStatus::Ok();
+        return Status::Ok();
     }
 
-    FileStatus Size(const std::string& name, std::uint64_t& size) override {
+    Status Size(const std::string& name, std::uint64_t& size) override {
         struct stat st;
         if (::stat(name.c_str(), &st) != 0) return LastError();
         size = static_cast<std::uint64_t>(st.st_size);
-        return FileStatus::Ok();
+        return Status::Ok();
     }
 
     bool Exists(const std::string& name) override {
@@ -118,33 +101,33 @@ public:
         return ::stat(name.c_str(), &st) == 0;
     }
 
-    FileStatus WriteNew(const std::string& name, const WritePieces& contents) override {
+    Status WriteNew(const std::string& name, const WritePieces& contents) override {
         FileDescriptor fd(::open(name.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644));
         if (!fd) return LastError();
         for (const std::string_view piece : contents.pieces())
             if (!WriteAll(fd.get(), piece.data(), piece.size())) return LastError();
         if (::fsync(fd.get()) != 0) return LastError();
-        return FileStatus::Ok();
+        return Status::Ok();
     }
 
-    FileStatus ReplaceAtomically(const std::string& name, const std::string& contents) override {
+    Status ReplaceAtomically(const std::string& name, const std::string& contents) override {
         const std::string temporary = name + ".tmp";
-        FileStatus written = WriteNew(temporary, contents);
+        Status written = WriteNew(temporary, contents);
         if (!written.ok()) {
             ::unlink(temporary.c_str());
             return written;
         }
         if (::rename(temporary.c_str(), name.c_str()) != 0) {
-            FileStatus failure = LastError();
+            Status failure = LastError();
             ::unlink(temporary.c_str());
             return failure;
         }
-        return FileStatus::Ok();
+        return Status::Ok();
     }
 
-    FileStatus Remove(const std::string& name) override {
+    Status Remove(const std::string& name) override {
         if (::unlink(name.c_str()) != 0) return LastError();
-        return FileStatus::Ok();
+        return Status::Ok();
     }
 };
 

@@ -4,6 +4,7 @@
 #include <string>
 
 #include "platform/files.h"
+#include "platform/text.h"
 #include "platform/system_error_win.h"
 #include "platform/unique_handle_win.h"
 
@@ -11,7 +12,7 @@ namespace quendrel {
 
 namespace {
 
-FileStatus LastError() { return FileStatus::Failed(SystemErrorText(GetLastError())); }
+Status LastError() { return Status::Failed(SystemErrorText(GetLastError())); }
 
 bool WriteAll(HANDLE file, const char* data, std::size_t size) {
     while (size > 0) {
@@ -39,18 +40,18 @@ bool EndsInLineEnd(HANDLE file, LONGLONG size) {
     if (!SetFilePointerEx(file, pos, nullptr, FILE_BEGIN) || !ReadFile(file, last, 2, &read, nullptr) || read != 2) {
         return true;  // Unknown: better no extra line end than a failed save.
     }
-    return last[0] == '\r' && last[1] == '\n';
+    return EndsWithLineEnd(std::string_view(last, 2));
 }
 
 class Win32FileReader final : public IFileReader {
 public:
     explicit Win32FileReader(unique_hfile file) : file_(std::move(file)) {}
-    FileStatus Read(char* buffer, std::size_t size, std::size_t& got) override {
+    Status Read(char* buffer, std::size_t size, std::size_t& got) override {
         DWORD read = 0;
         const DWORD want = static_cast<DWORD>(std::min<std::size_t>(size, 0x10000000));
         if (!ReadFile(file_.get(), buffer, want, &read, nullptr)) return LastError();
         got = read;
-        return FileStatus::Ok();
+        return Status::Ok();
     }
 
 private:
@@ -59,7 +60,7 @@ private:
 
 class Win32FileSystem final : public IFileSystem {
 public:
-    FileStatus AppendDurably(const std::string& name, const std::string& bytes) override {
+    Status AppendDurably(const std::string& name, const std::string& bytes) override {
         unique_hfile file(CreateFileA(name.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, nullptr,
                                       OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
         if (!file) return LastError();
@@ -70,10 +71,10 @@ public:
         LARGE_INTEGER end;
         end.QuadPart = 0;
         if (!SetFilePointerEx(file.get(), end, nullptr, FILE_END)) return LastError();
-        if (WriteAll(file.get(), data.data(), data.size()) && FlushFileBuffers(file.get())) return FileStatus::Ok();
+        if (WriteAll(file.get(), data.data(), data.size()) && FlushFileBuffers(file.get())) return Status::Ok();
 
         // Leave no partial record behind: cut the file back to where it was.
-        FileStatus failure = LastError();
+        Status failure = LastError();
         if (SetFilePointerEx(file.get(), size, nullptr, FILE_BEGIN)) {
             SetEndOfFile(file.get());
             FlushFileBuffers(file.get());
@@ -81,73 +82,53 @@ public:
         return failure;
     }
 
-    FileStatus ReadAll(const std::string& name, std::string& contents) override {
-        unique_hfile file(CreateFileA(name.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                                      OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-        if (!file) return LastError();
-        LARGE_INTEGER size;
-        if (!GetFileSizeEx(file.get(), &size)) return LastError();
-        std::string data(static_cast<std::size_t>(size.QuadPart), '\0');
-        std::size_t got = 0;
-        while (got < data.size()) {
-            const DWORD want = static_cast<DWORD>(std::min<std::size_t>(data.size() - got, 0x10000000));
-            DWORD read = 0;
-            if (!ReadFile(file.get(), &data[got], want, &read, nullptr)) return LastError();
-            if (read == 0) break;
-            got += read;
-        }
-        data.resize(got);
-        contents = std::move(data);
-        return FileStatus::Ok();
-    }
-
-    FileStatus OpenForReading(const std::string& name, std::unique_ptr<IFileReader>& reader) override {
+    Status OpenForReading(const std::string& name, std::unique_ptr<IFileReader>& reader) override {
         unique_hfile file(CreateFileA(name.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                                       nullptr, OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
         if (!file) return LastError();
         reader = std::make_unique<Win32FileReader>(std::move(file));
-        return FileStatus::Ok();
+        return Status::Ok();
     }
 
-    FileStatus Size(const std::string& name, std::uint64_t& size) override {
+    Status Size(const std::string& name, std::uint64_t& size) override {
         WIN32_FILE_ATTRIBUTE_DATA info;
         if (!GetFileAttributesExA(name.c_str(), GetFileExInfoStandard, &info)) return LastError();
         size = (static_cast<std::uint64_t>(info.nFileSizeHigh) << 32) | info.nFileSizeLow;
-        return FileStatus::Ok();
+        return Status::Ok();
     }
 
     bool Exists(const std::string& name) override {
         return GetFileAttributesA(name.c_str()) != INVALID_FILE_ATTRIBUTES;
     }
 
-    FileStatus WriteNew(const std::string& name, const WritePieces& contents) override {
+    Status WriteNew(const std::string& name, const WritePieces& contents) override {
         unique_hfile file(CreateFileA(name.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                                       FILE_ATTRIBUTE_NORMAL, nullptr));
         if (!file) return LastError();
         for (const std::string_view piece : contents.pieces())
             if (!WriteAll(file.get(), piece.data(), piece.size())) return LastError();
         if (!FlushFileBuffers(file.get())) return LastError();
-        return FileStatus::Ok();
+        return Status::Ok();
     }
 
-    FileStatus ReplaceAtomically(const std::string& name, const std::string& contents) override {
+    Status ReplaceAtomically(const std::string& name, const std::string& contents) override {
         const std::string temporary = name + ".tmp";
-        FileStatus written = WriteNew(temporary, contents);
+        Status written = WriteNew(temporary, contents);
         if (!written.ok()) {
             DeleteFileA(temporary.c_str());
             return written;
         }
         if (!MoveFileExA(temporary.c_str(), name.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
-            FileStatus failure = LastError();
+            Status failure = LastError();
             DeleteFileA(temporary.c_str());
             return failure;
         }
-        return FileStatus::Ok();
+        return Status::Ok();
     }
 
-    FileStatus Remove(const std::string& name) override {
+    Status Remove(const std::string& name) override {
         if (!DeleteFileA(name.c_str())) return LastError();
-        return FileStatus::Ok();
+        return Status::Ok();
     }
 };
 

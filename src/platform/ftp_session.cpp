@@ -8,6 +8,7 @@
 #include <utility>
 
 #include "platform/socket_buffer.h"
+#include "platform/text.h"
 
 namespace quendrel {
 
@@ -31,11 +32,6 @@ bool LibcurlReady() {
     // safe to run on two threads at once.
     static const bool ready = curl_global_init(CURL_GLOBAL_DEFAULT) == CURLE_OK;
     return ready;
-}
-
-std::string Trimmed(std::string text) {
-    while (!text.empty() && std::isspace(static_cast<unsigned char>(text.back()))) text.pop_back();
-    return text;
 }
 
 bool IsReplyLine(const std::string& line) {
@@ -113,7 +109,7 @@ struct FtpSession::Transfer {
 
     static std::size_t OnReplyLine(char* data, std::size_t size, std::size_t count, void* self) {
         auto& transfer = *static_cast<Transfer*>(self);
-        const std::string line = Trimmed(std::string(data, size * count));
+        const std::string line = TrimmedEnd(std::string(data, size * count));
         if (IsReplyLine(line)) {
             transfer.lastReply = line;
             if (line[0] == '1') transfer.began = true;

@@ -1,43 +1,33 @@
 #pragma once
-// Read-only access to registry values, behind an interface so that the
-// settings logic builds and is tested without Windows.
-#include <cstdint>
-#include <memory>
+// Reading registry values, behind an interface so that the settings and the
+// About dialog's lookup build and are tested without Windows.
+#include <optional>
 #include <string>
 
 namespace quendrel {
 
-// A value as the location settings reader understands it: text, a 32-bit
-// signed number, or nothing.
-struct RegValue {
-    enum class Kind { None, Text, Number };
-    Kind kind = Kind::None;
-    std::string text;
-    std::int32_t number = 0;
-
-    static RegValue Text(std::string t) { RegValue v; v.kind = Kind::Text; v.text = std::move(t); return v; }
-    static RegValue Number(std::int32_t n) { RegValue v; v.kind = Kind::Number; v.number = n; return v; }
-};
-
 // Which registry view a key is opened in. A 32-bit program on 64-bit Windows
 // reads HKLM\SOFTWARE in the 32-bit view unless told otherwise.
 enum class RegView { Bits32, Bits64 };
+// The rights a key is opened with: a key that grants fewer cannot be read.
+enum class RegAccess { Query, Full };
 
-class IRegKey {
-public:
-    virtual ~IRegKey() = default;
-    // Reads a value: a size query first, then the data. REG_SZ loses its last
-    // byte, REG_DWORD is a signed number, any other type returns -1.
-    // Returns 0 or the registry's error code; on failure `value` is unchanged.
-    virtual std::int32_t QueryRegValue(const std::string& name, RegValue& value) = 0;
+// A value as stored: its type and its bytes (a text with its terminating NUL,
+// a number as its four bytes, lowest first).
+struct RegValue {
+    enum class Type { Text, Number, Other };
+    Type type = Type::Other;
+    std::string bytes;
 };
 
 class IRegistry {
 public:
     virtual ~IRegistry() = default;
-    // Opens a subkey of HKEY_LOCAL_MACHINE for querying values only; null when
-    // the key is missing or cannot be read.
-    virtual std::unique_ptr<IRegKey> OpenLocalMachineKey(const std::string& subkey, RegView view) = 0;
+    // One value of a subkey of HKEY_LOCAL_MACHINE, the key opened in `view`
+    // with `access`. Empty when the key cannot be opened so, or the value is
+    // missing or cannot be read.
+    virtual std::optional<RegValue> TryGetValue(const std::string& subkey, const std::string& name, RegView view,
+                                                RegAccess access) = 0;
 };
 
 }  // namespace quendrel

@@ -6,7 +6,8 @@ namespace quendrel {
 // The registry through advapi32.
 class Win32Registry final : public IRegistry {
 public:
-    std::unique_ptr<IRegKey> OpenLocalMachineKey(const std::string& subkey, RegView view) override;
+    std::optional<RegValue> TryGetValue(const std::string& subkey, const std::string& name, RegView view,
+                                        RegAccess access) override;
 };
 
 }  // namespace quendrel

@@ -28,7 +28,4 @@ private:
     bool failed_ = false;
 };
 
-// The name the file interface uses for it.
-using FileStatus = Status;
-
 }  // namespace quendrel

@@ -1,7 +1,6 @@
 #include "platform/system_error_win.h"
 
-#include <cctype>
-
+#include "platform/text.h"
 #include "platform/unique_handle_win.h"
 
 namespace quendrel {
@@ -12,10 +11,11 @@ std::string SystemErrorText(DWORD code) {
     // With FORMAT_MESSAGE_ALLOCATE_BUFFER the buffer argument receives the address of a LocalAlloc'd text.
     const DWORD length = ::FormatMessageA(flags, nullptr, code, 0, reinterpret_cast<char*>(buffer.put()), 0, nullptr);
     std::string text;
-    if (length != 0 && buffer) text.assign(static_cast<const char*>(buffer.get()), length);
-    while (!text.empty() && std::isspace(static_cast<unsigned char>(text.back()))) text.pop_back();
+    if (length != 0 && buffer) text = TrimmedEnd(std::string(static_cast<const char*>(buffer.get()), length));
     if (!text.empty()) return text;
     return "Error " + std::to_string(code) + ".";
 }
+
+Status LastErrorStatus() { return Status::Failed(SystemErrorText(::GetLastError())); }
 
 }  // namespace quendrel

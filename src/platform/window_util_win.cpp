@@ -1,15 +1,18 @@
 #include "platform/window_util_win.h"
 
+#include <algorithm>
+
+#include "platform/text.h"
 #include "resource_ids.h"
 
 namespace quendrel {
 
 std::string WindowText(HWND window) {
-    const int length = GetWindowTextLengthA(window);
-    std::string text(static_cast<std::size_t>(length) + 1, '\0');
-    const int copied = GetWindowTextA(window, &text[0], length + 1);
-    text.resize(static_cast<std::size_t>(copied > 0 ? copied : 0));
-    return text;
+    return FetchGrowing([&](char* buffer, std::size_t size) -> std::size_t {
+        const auto needed = static_cast<std::size_t>(std::max(GetWindowTextLengthA(window), 0));
+        if (needed >= size) return needed;
+        return static_cast<std::size_t>(std::max(GetWindowTextA(window, buffer, static_cast<int>(size)), 0));
+    });
 }
 
 UINT WindowDpi(HWND window) {

@@ -19,10 +19,6 @@ inline constexpr std::array<const char*, 10> kEventTypes = {
     "580 Physical Inventory (Hands On)",
 };
 
-inline constexpr std::size_t kVinLength = 17;
-inline constexpr std::size_t kRouteLength = 4;
-inline constexpr std::size_t kDealerLength = 6;
-
 std::string EventCode(const std::string& itemText);
 // Only event 550 needs a route and a dealer besides the VIN.
 bool NeedsRouteAndDealer(const std::string& itemText);

@@ -34,10 +34,7 @@ void ScanController::ProcessScan() {
             const std::string typed = window_.FieldText(ScanField::Vin);
             // A scanner sends one leading character before the VIN.
             const std::string vin = typed.size() > 1 ? typed.substr(1) : std::string();
-            if (vin.size() != kVinLength) {
-                Refuse(ScanField::Vin, kVinRefusedMessage);
-                return;
-            }
+            if (!Accepts(ScanField::Vin, vin)) return;
             window_.SetFieldText(ScanField::Vin, vin);
             if (vinOnly_.value_or(false)) {
                 if (!SaveScan()) {
@@ -55,38 +52,25 @@ void ScanController::ProcessScan() {
             return;
         }
         case 2:
-            if (window_.FieldText(ScanField::Route).size() != kRouteLength) {
-                Refuse(ScanField::Route, kRouteRefusedMessage);
-                return;
-            }
-            Focus(ScanField::Dealer);
+            if (Accepts(ScanField::Route, window_.FieldText(ScanField::Route))) Focus(ScanField::Dealer);
             return;
         case 3:
-            if (window_.FieldText(ScanField::Dealer).size() != kDealerLength) {
-                Refuse(ScanField::Dealer, kDealerRefusedMessage);
-                return;
-            }
+            if (!Accepts(ScanField::Dealer, window_.FieldText(ScanField::Dealer))) return;
             // The VIN and Route may have been skipped or changed after their own
             // Enter: a record with a missing or wrong-sized field would break
             // the fixed layout the server reads.
-            if (window_.FieldText(ScanField::Vin).size() != kVinLength) {
-                Refuse(ScanField::Vin, kVinRefusedMessage);
-                Focus(ScanField::Vin);
-                return;
-            }
-            if (window_.FieldText(ScanField::Route).size() != kRouteLength) {
-                Refuse(ScanField::Route, kRouteRefusedMessage);
-                Focus(ScanField::Route);
-                return;
+            for (const ScanField earlier : {ScanField::Vin, ScanField::Route}) {
+                if (!Accepts(earlier, window_.FieldText(earlier))) {
+                    Focus(earlier);
+                    return;
+                }
             }
             if (!SaveScan()) {
                 window_.SelectFieldText(ScanField::Dealer);
                 return;
             }
             window_.SetStatus(kLastScanMessage, kStatusGreen);
-            window_.SetFieldText(ScanField::Vin, "");
-            window_.SetFieldText(ScanField::Route, "");
-            window_.SetFieldText(ScanField::Dealer, "");
+            for (const ScanFieldSpec& spec : kScanFields) window_.SetFieldText(spec.field, "");
             Focus(ScanField::Vin);
             return;
         default:
@@ -94,10 +78,12 @@ void ScanController::ProcessScan() {
     }
 }
 
-void ScanController::Refuse(ScanField field, const char* message) {
+bool ScanController::Accepts(ScanField field, const std::string& scanned) {
+    if (scanned.size() == SpecOf(field).length) return true;
     BeepThreeTimes();
-    window_.SetStatus(message, kStatusRed);
+    window_.SetStatus(RefusedMessage(field), kStatusRed);
     window_.SetFieldText(field, "");
+    return false;
 }
 
 bool ScanController::SaveScan() {
@@ -111,7 +97,7 @@ bool ScanController::SaveScan() {
     // The record goes to disk first: a scan is listed only once it is stored,
     // so the list never shows one that is not.
     const std::string record = FormatScanRecord(scan, settings_.LocationCode, now) + "\r\n";
-    const FileStatus stored = files_.AppendDurably(kSaveDataFile, record);
+    const Status stored = files_.AppendDurably(kSaveDataFile, record);
     if (!stored.ok()) {
         // A scan that is not on disk must not look saved, not even by an
         // earlier "Last Scan" still on show.

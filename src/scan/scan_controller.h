@@ -28,7 +28,9 @@ public:
 
 private:
     void ProcessScan();
-    void Refuse(ScanField field, const char* message);
+    // True when `scanned` has the field's length; otherwise the scan is
+    // refused there: three beeps, the status says why, the field is emptied.
+    bool Accepts(ScanField field, const std::string& scanned);
     // Stores the scan's record and lists it; false (already reported to the
     // operator, nothing listed) when it could not be stored.
     bool SaveScan();

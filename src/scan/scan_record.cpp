@@ -1,6 +1,7 @@
 #include "scan/scan_record.h"
 
 #include "scan/event_types.h"
+#include "scan/scan_fields.h"
 
 namespace quendrel {
 

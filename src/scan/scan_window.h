@@ -2,18 +2,15 @@
 #include <cstdint>
 #include <string>
 
-namespace quendrel {
+#include "scan/scan_fields.h"
 
-enum class ScanField { Vin = 1, Route = 2, Dealer = 3 };
+namespace quendrel {
 
 // The status label's colours, as Windows colour values (COLORREF, 0x00bbggrr).
 inline constexpr std::uint32_t kStatusRed = 0x0000FF;
 inline constexpr std::uint32_t kStatusGreen = 0x00FF00;
 
 inline constexpr const char* kLastScanMessage = "Last Scan";
-inline constexpr const char* kVinRefusedMessage = "No Scan!! Vin is not 17 chars!!";
-inline constexpr const char* kRouteRefusedMessage = "No Scan!! Route is not 4 chars!!";
-inline constexpr const char* kDealerRefusedMessage = "No Scan!! Dealer is not 6 chars!!";
 inline constexpr const char* kNotSavedMessage = "No Scan!! Not saved!!";
 
 // What the scan logic reads and changes on the main window's "Scan" page.

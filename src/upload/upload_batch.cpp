@@ -2,11 +2,9 @@
 
 #include <limits>
 
-namespace quendrel {
+#include "platform/text.h"
 
-namespace {
-bool EndsWithLineEnd(std::string_view text) { return text.size() >= 2 && text.substr(text.size() - 2) == "\r\n"; }
-}  // namespace
+namespace quendrel {
 
 std::string UploadFileName(const LocalTime& now, const std::string& locationCode) {
     return TimestampDigits(now, /*withSeconds=*/false) + locationCode + ".TXT";
@@ -71,15 +69,15 @@ std::optional<std::string> RecordsAddedSince(const SentRecords& sent, const std:
     return added;
 }
 
-FileStatus BuildUploadFile(IFileSystem& files, const LocalTime& now, const std::string& locationCode,
+Status BuildUploadFile(IFileSystem& files, const LocalTime& now, const std::string& locationCode,
                            BuiltBatch& built) {
     std::string records;
-    FileStatus status = files.ReadAll(kSaveDataFile, records);
+    Status status = files.ReadAll(kSaveDataFile, records);
     if (!status.ok()) return status;
 
     const std::string fileName = UploadFileName(now, locationCode);
     if (files.Exists(fileName)) {
-        return FileStatus::Failed("A batch named " + fileName +
+        return Status::Failed("A batch named " + fileName +
                                   " was already made this minute and may not have been collected yet. "
                                   "Nothing was sent: please try again in a minute.");
     }
@@ -93,7 +91,7 @@ FileStatus BuildUploadFile(IFileSystem& files, const LocalTime& now, const std::
     built.fileName = fileName;
     built.fileSize = frame.header.size() + records.size() + frame.closing.size() + frame.trailer.size();
     built.sentRecords = SentRecords::Of(records);
-    return FileStatus::Ok();
+    return Status::Ok();
 }
 
 }  // namespace quendrel

@@ -50,7 +50,7 @@ struct BuiltBatch {
 // the name has minute precision and the server keeps it, so a second batch in
 // the same minute would replace one that may not have been collected yet.
 // A failed write removes the partial batch file.
-FileStatus BuildUploadFile(IFileSystem& files, const LocalTime& now, const std::string& locationCode,
+Status BuildUploadFile(IFileSystem& files, const LocalTime& now, const std::string& locationCode,
                            BuiltBatch& built);
 
 }  // namespace quendrel

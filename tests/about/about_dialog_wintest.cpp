@@ -50,7 +50,7 @@ struct Seen {
 Seen LookAtDialog(HWND owner) {
     Seen seen;
     const DWORD uiThread = GetCurrentThreadId();
-    WhileDialogRuns([&] { ShowAboutDialog(owner); },
+    WhileDialogRuns([&] { ShowAboutDialog(owner, SystemRegistry()); },
                     [&](HWND dialog) {
                         seen.caption = WindowText(dialog);
                         seen.title = WindowText(GetDlgItem(dialog, kAboutTitleId));
@@ -115,7 +115,7 @@ TEST(AboutDialog, ControlsSitWhereTheLayoutPutsThem) {
     RECT client{};
     std::vector<RECT> places;
     RECT icon{};
-    WhileDialogRuns([] { ShowAboutDialog(nullptr); },
+    WhileDialogRuns([] { ShowAboutDialog(nullptr, SystemRegistry()); },
                     [&](HWND dialog) {
                         GetClientRect(dialog, &client);
                         for (const Expected& c : controls) places.push_back(PlaceOf(dialog, GetDlgItem(dialog, c.id)));
@@ -141,7 +141,7 @@ TEST(AboutDialog, ControlsSitWhereTheLayoutPutsThem) {
 
 TEST(AboutDialog, DrawsAnEtchedRuleOfAGreyAndAWhiteLine) {
     COLORREF grey = 0, white = 0, white2 = 0, below = 0, between = 0;
-    WhileDialogRuns([] { ShowAboutDialog(nullptr); },
+    WhileDialogRuns([] { ShowAboutDialog(nullptr, SystemRegistry()); },
                     [&](HWND dialog) {
                         RedrawWindow(dialog, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
                         Sleep(200);
@@ -176,7 +176,7 @@ TEST(AboutDialog, EnterEscAndTheCloseBoxCloseIt) {
     for (const Way& way : ways) {
         SCOPED_TRACE(way.name);
         bool closed = false;
-        WhileDialogRuns([] { ShowAboutDialog(nullptr); },
+        WhileDialogRuns([] { ShowAboutDialog(nullptr, SystemRegistry()); },
                         [&](HWND dialog) {
                             way.close(dialog);
                             closed = WaitUntil([&] { return !IsWindow(dialog); }, 5000);
@@ -193,7 +193,7 @@ TEST(AboutDialog, EnterOnSystemInfoRunsItInsteadOfClosing) {
     ImportRegistry(
         "REGEDIT4\r\n\r\n[-HKEY_LOCAL_MACHINE\\SOFTWARE\\Wow6432Node\\Microsoft\\Shared Tools\\MSINFO]\r\n\r\n"
         "[-HKEY_LOCAL_MACHINE\\SOFTWARE\\Wow6432Node\\Microsoft\\Shared Tools Location]\r\n\r\n");
-    WhileDialogRuns([] { ShowAboutDialog(nullptr); },
+    WhileDialogRuns([] { ShowAboutDialog(nullptr, SystemRegistry()); },
                     [&](HWND dialog) {
                         HWND sysInfo = GetDlgItem(dialog, kAboutSysInfoId);
                         PostMessageA(dialog, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(sysInfo), TRUE);

@@ -38,11 +38,12 @@ TEST(AboutOverMainWindow, MainWindowTakesNoInputWhileTheDialogIsOpenAndItsClockR
     Win32Clock clock;
     Win32Beeper beeper;
     FakeRegistry registry;
-    // REGCODE for l=X1;h=SERVER1;
-    registry.AddKey(RegView::Bits32, FakeRegistry::Entry{0, RegValue::Text("3B315245565245533D683B31583D6C")});
+    LocationSettings settings;
+    settings.LocationCode = "X1";
+    settings.FtpHost = "SERVER1";
     FtpUploadPort upload(SystemFileSystem());
     const MainWindowServices services{clock, SystemFileSystem(), beeper, registry, upload};
-    std::unique_ptr<MainWindow> window = MainWindow::Create(GetModuleHandleA(nullptr), services);
+    std::unique_ptr<MainWindow> window = MainWindow::Create(GetModuleHandleA(nullptr), services, settings).window;
     ASSERT_TRUE(window);
     window->Show(SW_SHOWNORMAL);
     HWND main = window->Handle();

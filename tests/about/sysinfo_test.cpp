@@ -3,75 +3,41 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cstring>
-#include <map>
 #include <set>
 #include <string>
 #include <vector>
 
+#include "support/fake_registry.h"
+
 namespace quendrel {
 namespace {
 
-constexpr RegValueType kRegSz = RegValueType::Text;
-constexpr RegValueType kRegDword = RegValueType::Number;
-constexpr RegValueType kRegBinary = RegValueType::Other;
-
-struct StoredValue {
-    RegValueType type;
-    std::string bytes;
-};
+constexpr RegValue::Type kRegSz = RegValue::Type::Text;
+constexpr RegValue::Type kRegDword = RegValue::Type::Number;
+constexpr RegValue::Type kRegBinary = RegValue::Type::Other;
 
 std::string Sz(const std::string& text) { return text + std::string(1, '\0'); }
 
-// Behaves like the registry's HKEY_LOCAL_MACHINE held in memory, and records
-// what the logic asked of it.
+// The registry's HKEY_LOCAL_MACHINE held in memory, files and programs, and a
+// record of what the logic asked of them.
 class FakeHost : public ISysInfoHost {
 public:
-    std::map<std::string, std::map<std::string, StoredValue>> keys;
-    std::set<std::string> readOnlyKeys;  // may be read but not opened with full access
+    testing::FakeRegistry registry;
     std::set<std::string> files;
     bool startSucceeds = true;
     bool fileTestFails = false;
 
-    std::vector<std::string> opens;
-    std::vector<std::uint32_t> queriedSizes;
-    int openKeys = 0;
     std::vector<std::string> fileTests;
     std::vector<std::string> started;
     std::vector<std::pair<std::string, std::string>> messages;
 
-    void Put(const std::string& subkey, const std::string& name, RegValueType type, const std::string& bytes) {
-        keys[subkey][name] = StoredValue{type, bytes};
+    void Put(const std::string& subkey, const std::string& name, RegValue::Type type, const std::string& bytes) {
+        registry.Put(subkey, name, {type, bytes});
     }
     bool Opened(const std::string& subkey) const {
-        return std::find(opens.begin(), opens.end(), subkey) != opens.end();
+        return std::any_of(registry.asked.begin(), registry.asked.end(),
+                           [&](const testing::FakeRegistry::Request& r) { return r.subkey == subkey; });
     }
-
-    bool OpenLocalMachineKey(const std::string& subkey, RegKeyToken& key) override {
-        opens.push_back(subkey);
-        if (!keys.count(subkey) || readOnlyKeys.count(subkey)) return false;
-        handles_.push_back(subkey);
-        key = handles_.size();
-        ++openKeys;
-        return true;
-    }
-
-    bool QueryValue(RegKeyToken key, const std::string& name, RegValueType& type, unsigned char* data,
-                    std::uint32_t& size) override {
-        queriedSizes.push_back(size);
-        const auto& values = keys.at(handles_.at(key - 1));
-        auto it = values.find(name);
-        if (it == values.end()) return false;
-        const StoredValue& value = it->second;
-        type = value.type;
-        const std::uint32_t room = size;
-        size = static_cast<std::uint32_t>(value.bytes.size());
-        if (value.bytes.size() > room) return false;
-        std::memcpy(data, value.bytes.data(), value.bytes.size());
-        return true;
-    }
-
-    void CloseKey(RegKeyToken) override { --openKeys; }
 
     bool FileExists(const std::string& path) override {
         fileTests.push_back(path);
@@ -85,9 +51,6 @@ public:
     void ShowMessage(const std::string& text, const std::string& caption) override {
         messages.emplace_back(text, caption);
     }
-
-private:
-    std::vector<std::string> handles_;
 };
 
 const std::string kKey = "SOFTWARE\\Test";
@@ -95,20 +58,19 @@ const std::string kKey = "SOFTWARE\\Test";
 // GetKeyValue's answer for a value it can read: found or not.
 bool Found(FakeHost& host, const std::string& keyName, const std::string& valueName, std::string& value) {
     bool found = false;
-    EXPECT_TRUE(GetKeyValue(host, keyName, valueName, value, found).ok());
+    EXPECT_TRUE(GetKeyValue(host.registry, keyName, valueName, value, found).ok());
     return found;
 }
 
 // --- GetKeyValue ---------------------------------------------------------
 
-TEST(GetKeyValue, OpensTheKeyOnceQueriesOnceInto1024BytesAndClosesIt) {
+TEST(GetKeyValue, LooksInThe32BitViewOnly) {
     FakeHost host;
-    host.Put(kKey, "V", kRegSz, Sz("x"));
+    host.registry.Put(kKey, "V", {kRegSz, Sz("x")}, RegView::Bits64);
     std::string value;
-    ASSERT_TRUE(Found(host, kKey, "V", value));
-    EXPECT_EQ(host.opens, std::vector<std::string>{kKey});
-    EXPECT_EQ(host.queriedSizes, std::vector<std::uint32_t>{1024});
-    EXPECT_EQ(host.openKeys, 0) << "the key must be closed";
+    EXPECT_FALSE(Found(host, kKey, "V", value));
+    ASSERT_EQ(host.registry.asked.size(), 1u);
+    EXPECT_EQ(host.registry.asked[0].view, RegView::Bits32);
 }
 
 TEST(GetKeyValue, TextDropsOnlyAFinalNul) {
@@ -162,13 +124,12 @@ TEST(GetKeyValue, MissingKeyOrValueIsNotFoundAndEmptiesTheText) {
     value = "stale";
     EXPECT_FALSE(Found(host, kKey, "V", value));
     EXPECT_EQ(value, "");
-    EXPECT_EQ(host.openKeys, 0);
 }
 
 TEST(GetKeyValue, KeyReadableButNotFullyOpenableIsNotFound) {
     FakeHost host;
     host.Put(kKey, "V", kRegSz, Sz("x"));
-    host.readOnlyKeys.insert(kKey);
+    host.registry.readOnlyKeys.insert(kKey);
     std::string value = "stale";
     EXPECT_FALSE(Found(host, kKey, "V", value));
     EXPECT_EQ(value, "");
@@ -188,7 +149,6 @@ TEST(GetKeyValue, ValueLongerThan1024BytesIsNotFoundAnd1024IsFound) {
     value = "stale";
     EXPECT_FALSE(Found(host, kKey, "TooLong", value));
     EXPECT_EQ(value, "");
-    EXPECT_EQ(host.openKeys, 0);
 }
 
 TEST(GetKeyValue, ZeroByteValueIsAFailure) {
@@ -196,9 +156,8 @@ TEST(GetKeyValue, ZeroByteValueIsAFailure) {
     host.Put(kKey, "Nothing", kRegSz, "");
     std::string value;
     bool found = true;
-    EXPECT_FALSE(GetKeyValue(host, kKey, "Nothing", value, found).ok());
+    EXPECT_FALSE(GetKeyValue(host.registry, kKey, "Nothing", value, found).ok());
     EXPECT_FALSE(found);
-    EXPECT_EQ(host.openKeys, 0);
 }
 
 // --- StartSysInfo --------------------------------------------------------
@@ -212,7 +171,7 @@ TEST(StartSysInfo, FirstValueIsStartedWithoutAFileTestOrTheSecondKey) {
     host.Put(kFirst, "PATH", kRegSz, Sz("C:\\Tools\\Info.exe"));
     host.Put(kSecond, "MSINFO", kRegSz, Sz("C:\\Other"));
     host.files.insert("C:\\Other\\MSINFO32.EXE");
-    StartSysInfo(host, "Quendrel");
+    StartSysInfo(host.registry, host, "Quendrel");
     EXPECT_EQ(host.started, std::vector<std::string>{"C:\\Tools\\Info.exe"});
     EXPECT_TRUE(host.fileTests.empty());
     EXPECT_FALSE(host.Opened(kSecond));
@@ -225,7 +184,7 @@ TEST(StartSysInfo, FirstValueThatCannotStartShowsTheMessageWithoutTryingTheSecon
     host.Put(kSecond, "MSINFO", kRegSz, Sz("C:\\Other"));
     host.files.insert("C:\\Other\\MSINFO32.EXE");
     host.startSucceeds = false;
-    StartSysInfo(host, "Quendrel");
+    StartSysInfo(host.registry, host, "Quendrel");
     EXPECT_EQ(host.started, std::vector<std::string>{"C:\\Missing\\Info.exe"});
     EXPECT_FALSE(host.Opened(kSecond));
     ASSERT_EQ(host.messages.size(), 1u);
@@ -236,7 +195,7 @@ TEST(StartSysInfo, SecondKeyNamesTheFolderOfMsinfo32) {
     FakeHost host;
     host.Put(kSecond, "MSINFO", kRegSz, Sz("C:\\Program Files\\Common Files\\MSInfo"));
     host.files.insert("C:\\Program Files\\Common Files\\MSInfo\\MSINFO32.EXE");
-    StartSysInfo(host, "Quendrel");
+    StartSysInfo(host.registry, host, "Quendrel");
     EXPECT_TRUE(host.Opened(kFirst));
     EXPECT_EQ(host.started, std::vector<std::string>{"C:\\Program Files\\Common Files\\MSInfo\\MSINFO32.EXE"});
     EXPECT_TRUE(host.messages.empty());
@@ -245,7 +204,7 @@ TEST(StartSysInfo, SecondKeyNamesTheFolderOfMsinfo32) {
 TEST(StartSysInfo, SecondKeyFolderWithoutMsinfo32ShowsTheMessage) {
     FakeHost host;
     host.Put(kSecond, "MSINFO", kRegSz, Sz("C:\\Empty"));
-    StartSysInfo(host, "Quendrel");
+    StartSysInfo(host.registry, host, "Quendrel");
     EXPECT_EQ(host.fileTests, std::vector<std::string>{"C:\\Empty\\MSINFO32.EXE"});
     EXPECT_TRUE(host.started.empty());
     ASSERT_EQ(host.messages.size(), 1u);
@@ -254,7 +213,7 @@ TEST(StartSysInfo, SecondKeyFolderWithoutMsinfo32ShowsTheMessage) {
 
 TEST(StartSysInfo, NeitherValueShowsTheMessageOnce) {
     FakeHost host;
-    StartSysInfo(host, "Quendrel");
+    StartSysInfo(host.registry, host, "Quendrel");
     EXPECT_TRUE(host.Opened(kFirst));
     EXPECT_TRUE(host.Opened(kSecond));
     EXPECT_TRUE(host.started.empty());
@@ -266,7 +225,7 @@ TEST(StartSysInfo, FirstValueOver1024BytesFallsBackToTheSecondKey) {
     host.Put(kFirst, "PATH", kRegSz, Sz("C:\\" + std::string(1100, 'x') + ".exe"));
     host.Put(kSecond, "MSINFO", kRegSz, Sz("C:\\Info"));
     host.files.insert("C:\\Info\\MSINFO32.EXE");
-    StartSysInfo(host, "Quendrel");
+    StartSysInfo(host.registry, host, "Quendrel");
     EXPECT_EQ(host.started, std::vector<std::string>{"C:\\Info\\MSINFO32.EXE"});
     EXPECT_TRUE(host.messages.empty());
 }
@@ -278,7 +237,7 @@ TEST(StartSysInfo, FailuresDuringTheLookupEndInTheMessage) {
         host.Put(kFirst, "PATH", kRegSz, "");
         host.Put(kSecond, "MSINFO", kRegSz, Sz("C:\\Info"));
         host.files.insert("C:\\Info\\MSINFO32.EXE");
-        StartSysInfo(host, "Quendrel");
+        StartSysInfo(host.registry, host, "Quendrel");
         EXPECT_FALSE(host.Opened(kSecond));
         EXPECT_TRUE(host.started.empty());
         EXPECT_EQ(host.messages.size(), 1u);
@@ -289,7 +248,7 @@ TEST(StartSysInfo, FailuresDuringTheLookupEndInTheMessage) {
         host.Put(kSecond, "MSINFO", kRegSz, Sz("C:\\Info"));
         host.files.insert("C:\\Info\\MSINFO32.EXE");
         host.fileTestFails = true;
-        StartSysInfo(host, "Quendrel");
+        StartSysInfo(host.registry, host, "Quendrel");
         EXPECT_TRUE(host.started.empty());
         EXPECT_EQ(host.messages.size(), 1u);
     }
@@ -299,8 +258,8 @@ TEST(StartSysInfo, FailuresDuringTheLookupEndInTheMessage) {
         host.Put(kFirst, "PATH", kRegSz, Sz("C:\\Tools\\Info.exe"));
         host.Put(kSecond, "MSINFO", kRegSz, Sz("C:\\Info"));
         host.files.insert("C:\\Info\\MSINFO32.EXE");
-        host.readOnlyKeys = {kFirst, kSecond};
-        StartSysInfo(host, "Quendrel");
+        host.registry.readOnlyKeys = {kFirst, kSecond};
+        StartSysInfo(host.registry, host, "Quendrel");
         EXPECT_TRUE(host.started.empty());
         EXPECT_EQ(host.messages.size(), 1u);
     }
@@ -308,7 +267,7 @@ TEST(StartSysInfo, FailuresDuringTheLookupEndInTheMessage) {
 
 TEST(StartSysInfo, MessageIsCaptionedWithTheGivenTitle) {
     FakeHost host;
-    StartSysInfo(host, "Other Title");
+    StartSysInfo(host.registry, host, "Other Title");
     ASSERT_EQ(host.messages.size(), 1u);
     EXPECT_EQ(host.messages[0].second, "Other Title");
 }

@@ -68,7 +68,7 @@ protected:
     static ClickResult ClickSysInfo(const std::string& waitForMarker) {
         ClickResult result;
         const DWORD uiThread = GetCurrentThreadId();
-        WhileDialogRuns([] { ShowAboutDialog(nullptr); },
+        WhileDialogRuns([] { ShowAboutDialog(nullptr, SystemRegistry()); },
                         [&](HWND dialog) {
                             PostMessageA(GetDlgItem(dialog, kAboutSysInfoId), BM_CLICK, 0, 0);
                             // Either the tool starts, or the message box comes.

@@ -4,7 +4,8 @@
 #include <functional>
 
 #include "app/main_window_win.h"
-#include "app/single_instance_win.h"
+#include "app/working_folder_claim_win.h"
+#include "config/regcode.h"
 #include "config/location_settings.h"
 #include "config/settings_rules.h"
 #include "support/ftp_test_server.h"

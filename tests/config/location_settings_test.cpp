@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include "config/regcode.h"
 #include "config/settings_rules.h"
 #include "support/fake_registry.h"
 
@@ -9,6 +10,8 @@ namespace quendrel {
 namespace {
 
 using testing::FakeRegistry;
+using testing::RegNumber;
+using testing::RegText;
 
 TEST(RegCodeDecoding, GivesLocationCodeAndHostAndLeavesTheOtherThreeEmpty) {
     EXPECT_EQ(DecodeRegCode("3B315245565245533D683B31583D6C"), "l=X1;h=SERVER1;");
@@ -75,29 +78,29 @@ TEST(LoadLocation, RefusesWithoutAUsableValue) {
     FakeRegistry none;
     EXPECT_FALSE(LoadLocationSettings(none));
 
-    FakeRegistry keyOnly;
-    keyOnly.AddKey(RegView::Bits32);
-    keyOnly.AddKey(RegView::Bits64);
-    EXPECT_FALSE(LoadLocationSettings(keyOnly));
+    // A text of no bytes at all holds no text.
+    FakeRegistry noBytes;
+    noBytes.PutRegCode({RegValue::Type::Text, ""});
+    EXPECT_FALSE(LoadLocationSettings(noBytes));
 
     FakeRegistry empty;
-    empty.AddKey(RegView::Bits32, FakeRegistry::Entry{0, RegValue::Text("")});
+    empty.PutRegCode(RegText(""));
     EXPECT_FALSE(LoadLocationSettings(empty));
 
     FakeRegistry unsupportedType;
-    unsupportedType.AddKey(RegView::Bits32, FakeRegistry::Entry{-1, RegValue{}});
+    unsupportedType.PutRegCode({RegValue::Type::Other, "3B"});
     EXPECT_FALSE(LoadLocationSettings(unsupportedType));
 }
 
 TEST(LoadLocation, NumberIsDecodedFromItsDecimalText) {
     // A number is present, so the program starts, whatever its digits decode to.
     FakeRegistry positive;
-    positive.AddKey(RegView::Bits32, FakeRegistry::Entry{0, RegValue::Number(6172)});
+    positive.PutRegCode(RegNumber(6172));
     EXPECT_TRUE(LoadLocationSettings(positive));
     EXPECT_EQ(DecodeRegCode(std::to_string(6172)), "ra");
 
     FakeRegistry negative;
-    negative.AddKey(RegView::Bits32, FakeRegistry::Entry{0, RegValue::Number(-42)});
+    negative.PutRegCode(RegNumber(-42));
     EXPECT_TRUE(LoadLocationSettings(negative));
     EXPECT_EQ(DecodeRegCode(std::to_string(-42)), std::string("\x02\x00", 2));  // "-4" reads as 0
 }
@@ -107,28 +110,29 @@ TEST(LoadLocation, ReadsThe32BitViewFirstAndFallsBackTo64) {
     const std::string code64 = EncodeRegCode("l=SIXTYFOUR;");
 
     FakeRegistry only64;
-    only64.AddKey(RegView::Bits64, FakeRegistry::Entry{0, RegValue::Text(code64)});
+    only64.PutRegCode(RegText(code64), RegView::Bits64);
     ASSERT_TRUE(LoadLocationSettings(only64));
     EXPECT_EQ(LoadLocationSettings(only64)->LocationCode, "SIXTYFOUR");
 
     FakeRegistry both;
-    both.AddKey(RegView::Bits32, FakeRegistry::Entry{0, RegValue::Text(code32)});
-    both.AddKey(RegView::Bits64, FakeRegistry::Entry{0, RegValue::Text(code64)});
+    both.PutRegCode(RegText(code32));
+    both.PutRegCode(RegText(code64), RegView::Bits64);
     EXPECT_EQ(LoadLocationSettings(both)->LocationCode, "THIRTYTWO");
-    ASSERT_EQ(both.opened.size(), 1u);
-    EXPECT_EQ(both.opened[0].first, "SOFTWARE\\VOSSEL\\QUENDREL");
-    EXPECT_EQ(both.opened[0].second, RegView::Bits32);
+    ASSERT_EQ(both.asked.size(), 1u);
+    EXPECT_EQ(both.asked[0].subkey, "SOFTWARE\\VOSSEL\\QUENDREL");
+    EXPECT_EQ(both.asked[0].name, "REGCODE");
+    EXPECT_EQ(both.asked[0].view, RegView::Bits32);
 
-    // The key without the value in the 32-bit view still falls back.
+    // A 32-bit value of no bytes counts as none.
     FakeRegistry keyWithout32;
-    keyWithout32.AddKey(RegView::Bits32);
-    keyWithout32.AddKey(RegView::Bits64, FakeRegistry::Entry{0, RegValue::Text(code64)});
+    keyWithout32.PutRegCode({RegValue::Type::Text, ""});
+    keyWithout32.PutRegCode(RegText(code64), RegView::Bits64);
     EXPECT_EQ(LoadLocationSettings(keyWithout32)->LocationCode, "SIXTYFOUR");
 
     // An empty value in the 32-bit view is present, not missing: refused.
     FakeRegistry empty32;
-    empty32.AddKey(RegView::Bits32, FakeRegistry::Entry{0, RegValue::Text("")});
-    empty32.AddKey(RegView::Bits64, FakeRegistry::Entry{0, RegValue::Text(code64)});
+    empty32.PutRegCode(RegText(""));
+    empty32.PutRegCode(RegText(code64), RegView::Bits64);
     EXPECT_FALSE(LoadLocationSettings(empty32));
 }
 

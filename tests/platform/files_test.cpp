@@ -59,7 +59,7 @@ TEST_F(SystemFiles, ReplaceAndRemove) {
 
 TEST_F(SystemFiles, FailuresCarryTheSystemDescription) {
     std::string c;
-    const FileStatus missing = files.ReadAll(name, c);
+    const Status missing = files.ReadAll(name, c);
     EXPECT_FALSE(missing.ok());
     EXPECT_FALSE(missing.description.empty());
     std::uint64_t size = 0;

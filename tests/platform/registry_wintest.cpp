@@ -19,11 +19,9 @@ protected:
     void SetUp() override { DeleteLocationKey(); }
     void TearDown() override { DeleteLocationKey(); }
 
-    // Reads REGCODE from the 64-bit view as the program's reader does.
-    std::int32_t Query(RegValue& value, RegView view = RegView::Bits64) {
-        auto key = registry.OpenLocalMachineKey(kLocationSubkey, view);
-        if (!key) return -1000;
-        return key->QueryRegValue(kLocationValueName, value);
+    // REGCODE as stored in the 64-bit view.
+    std::optional<RegValue> Query(RegView view = RegView::Bits64) {
+        return registry.TryGetValue(kLocationSubkey, kLocationValueName, view, RegAccess::Query);
     }
 
     Win32Registry registry;
@@ -31,10 +29,11 @@ protected:
 
 TEST_F(RegistryTest, StringValueWithoutItsTerminatingNul) {
     ImportRegistry(LocationReg(kX1OnServer1));
-    RegValue value;
-    EXPECT_EQ(Query(value), 0);
-    ASSERT_EQ(value.kind, RegValue::Kind::Text);
-    EXPECT_EQ(value.text, "3B315245565245533D683B31583D6C");
+    const std::optional<RegValue> value = Query();
+    ASSERT_TRUE(value);
+    EXPECT_EQ(value->type, RegValue::Type::Text);
+    EXPECT_EQ(value->bytes, std::string("3B315245565245533D683B31583D6C") + '\0');
+    EXPECT_EQ(RegCodeInView(registry, RegView::Bits64), "3B315245565245533D683B31583D6C");
 
     auto settings = LoadLocationSettings(registry);
     ASSERT_TRUE(settings);
@@ -44,50 +43,43 @@ TEST_F(RegistryTest, StringValueWithoutItsTerminatingNul) {
 
 TEST_F(RegistryTest, DwordBecomesASignedNumber) {
     ImportRegistry(LocationReg("\"REGCODE\"=dword:0000181c"));
-    RegValue value;
-    EXPECT_EQ(Query(value), 0);
-    ASSERT_EQ(value.kind, RegValue::Kind::Number);
-    EXPECT_EQ(value.number, 6172);
+    ASSERT_TRUE(Query());
+    EXPECT_EQ(Query()->type, RegValue::Type::Number);
+    EXPECT_EQ(RegCodeInView(registry, RegView::Bits64), "6172");
     EXPECT_TRUE(LoadLocationSettings(registry));
 
     ImportRegistry(LocationReg("\"REGCODE\"=dword:ffffffd6"));
-    RegValue negative;
-    EXPECT_EQ(Query(negative), 0);
-    EXPECT_EQ(negative.number, -42);
+    EXPECT_EQ(RegCodeInView(registry, RegView::Bits64), "-42");
     EXPECT_TRUE(LoadLocationSettings(registry));
 }
 
 TEST_F(RegistryTest, EmptyStringIsRefused) {
     ImportRegistry(LocationReg("\"REGCODE\"=\"\""));
-    RegValue value;
-    EXPECT_EQ(Query(value), 0);
-    EXPECT_EQ(value.kind, RegValue::Kind::Text);
-    EXPECT_EQ(value.text, "");
+    EXPECT_EQ(RegCodeInView(registry, RegView::Bits64), "");
     EXPECT_FALSE(LoadLocationSettings(registry));
 }
 
 TEST_F(RegistryTest, MissingKeyOrValueIsRefused) {
-    EXPECT_EQ(registry.OpenLocalMachineKey(kLocationSubkey, RegView::Bits64), nullptr);
+    EXPECT_FALSE(Query());
     EXPECT_FALSE(LoadLocationSettings(registry));
 
     ImportRegistry(LocationReg("\"OTHER\"=\"41\""));
-    RegValue value;
-    EXPECT_EQ(Query(value), 2);  // ERROR_FILE_NOT_FOUND
-    EXPECT_EQ(value.kind, RegValue::Kind::None);
+    EXPECT_FALSE(Query());
     EXPECT_FALSE(LoadLocationSettings(registry));
 }
 
 TEST_F(RegistryTest, OtherTypesCountAsMissing) {
     ImportRegistry(LocationReg("\"REGCODE\"=hex:33,42,33,31"));  // REG_BINARY
-    RegValue value = RegValue::Text("unchanged");
-    EXPECT_EQ(Query(value), -1);
-    EXPECT_EQ(value.text, "unchanged");
+    ASSERT_TRUE(Query());
+    EXPECT_EQ(Query()->type, RegValue::Type::Other);
+    EXPECT_EQ(Query()->bytes, "3B31");
+    EXPECT_FALSE(RegCodeInView(registry, RegView::Bits64));
     EXPECT_FALSE(LoadLocationSettings(registry));
 }
 
 TEST_F(RegistryTest, ValueOnlyInThe64BitView) {
     ImportRegistry(LocationReg(kX1OnServer1));
-    EXPECT_EQ(registry.OpenLocalMachineKey(kLocationSubkey, RegView::Bits32), nullptr);
+    EXPECT_FALSE(Query(RegView::Bits32));
     auto settings = LoadLocationSettings(registry);
     ASSERT_TRUE(settings);
     EXPECT_EQ(settings->LocationCode, "X1");
@@ -95,10 +87,16 @@ TEST_F(RegistryTest, ValueOnlyInThe64BitView) {
 
 TEST_F(RegistryTest, ValueOnlyInThe32BitView) {
     ImportRegistry(LocationReg(kX1OnServer1), /*view32=*/true);
-    EXPECT_EQ(registry.OpenLocalMachineKey(kLocationSubkey, RegView::Bits64), nullptr);
+    EXPECT_FALSE(Query(RegView::Bits64));
     auto settings = LoadLocationSettings(registry);
     ASSERT_TRUE(settings);
     EXPECT_EQ(settings->FtpHost, "SERVER1");
+}
+
+TEST_F(RegistryTest, ValueLongerThanTheFirstBufferIsReadWhole) {
+    const std::string longText(5000, 'A');
+    ImportRegistry(LocationReg("\"REGCODE\"=\"" + longText + "\""));
+    EXPECT_EQ(RegCodeInView(registry, RegView::Bits64), longText);
 }
 
 TEST_F(RegistryTest, The32BitViewWinsWhenBothHoldAValue) {

@@ -130,14 +130,14 @@ TEST_F(ScanSequence, FieldsOfTheWrongLengthAreRefused) {
         const char* message;
     };
     const Case cases[] = {
-        {0, ScanField::Vin, "1ABCD23E45F678901", kVinRefusedMessage},     // typed without a prefix: 16 left
-        {0, ScanField::Vin, "]]1ABCD23E45F678901", kVinRefusedMessage},   // 18 left
-        {0, ScanField::Vin, "", kVinRefusedMessage},
-        {0, ScanField::Vin, "]", kVinRefusedMessage},
-        {5, ScanField::Route, "004", kRouteRefusedMessage},
-        {5, ScanField::Route, "00420", kRouteRefusedMessage},
-        {5, ScanField::Dealer, "12345", kDealerRefusedMessage},
-        {5, ScanField::Dealer, "1234567", kDealerRefusedMessage},
+        {0, ScanField::Vin, "1ABCD23E45F678901", "No Scan!! Vin is not 17 chars!!"},     // typed without a prefix: 16 left
+        {0, ScanField::Vin, "]]1ABCD23E45F678901", "No Scan!! Vin is not 17 chars!!"},   // 18 left
+        {0, ScanField::Vin, "", "No Scan!! Vin is not 17 chars!!"},
+        {0, ScanField::Vin, "]", "No Scan!! Vin is not 17 chars!!"},
+        {5, ScanField::Route, "004", "No Scan!! Route is not 4 chars!!"},
+        {5, ScanField::Route, "00420", "No Scan!! Route is not 4 chars!!"},
+        {5, ScanField::Dealer, "12345", "No Scan!! Dealer is not 6 chars!!"},
+        {5, ScanField::Dealer, "1234567", "No Scan!! Dealer is not 6 chars!!"},
     };
     for (const Case& c : cases) {
         Choose(c.event);
@@ -172,17 +172,17 @@ TEST_F(ScanSequence, DealerEnterChecksTheVinAndRouteItWouldSave) {
     Choose(5);
     Enter(ScanField::Dealer, "123456");
     EXPECT_EQ(window.beeps, 3);
-    EXPECT_EQ(window.status, kVinRefusedMessage);
+    EXPECT_EQ(window.status, "No Scan!! Vin is not 17 chars!!");
     EXPECT_EQ(window.focus, ScanField::Vin);
     EXPECT_EQ(window.fields[ScanField::Dealer], "123456");
 
     // A VIN changed after its own Enter, then a missing route.
     window.fields[ScanField::Vin] = "1ABCD23E45F6789012";
     scan.OnEnter(ScanField::Dealer);
-    EXPECT_EQ(window.status, kVinRefusedMessage);
+    EXPECT_EQ(window.status, "No Scan!! Vin is not 17 chars!!");
     window.fields[ScanField::Vin] = "1ABCD23E45F678901";
     scan.OnEnter(ScanField::Dealer);
-    EXPECT_EQ(window.status, kRouteRefusedMessage);
+    EXPECT_EQ(window.status, "No Scan!! Route is not 4 chars!!");
     EXPECT_EQ(window.focus, ScanField::Route);
     EXPECT_EQ(window.beeps, 9);
     EXPECT_EQ(Saved(), "");

@@ -23,55 +23,49 @@ public:
     int replaceCalls = 0;
     int removeCalls = 0;
 
-    FileStatus AppendDurably(const std::string& name, const std::string& bytes) override {
-        if (failWrites.count(name)) return FileStatus::Failed("Access is denied.");
+    Status AppendDurably(const std::string& name, const std::string& bytes) override {
+        if (failWrites.count(name)) return Status::Failed("Access is denied.");
         std::string& f = files[name];
         if (!f.empty() && f.back() != '\n') f += "\r\n";
         f += bytes;
-        return FileStatus::Ok();
+        return Status::Ok();
     }
-    FileStatus ReadAll(const std::string& name, std::string& contents) override {
+    Status OpenForReading(const std::string& name, std::unique_ptr<IFileReader>& reader) override {
         auto it = files.find(name);
-        if (it == files.end()) return FileStatus::Failed(kNotFound);
-        contents = it->second;
-        return FileStatus::Ok();
-    }
-    FileStatus OpenForReading(const std::string& name, std::unique_ptr<IFileReader>& reader) override {
-        auto it = files.find(name);
-        if (it == files.end()) return FileStatus::Failed(kNotFound);
+        if (it == files.end()) return Status::Failed(kNotFound);
         reader = std::make_unique<TextReader>(it->second);  // the contents as they were when opened
-        return FileStatus::Ok();
+        return Status::Ok();
     }
-    FileStatus Size(const std::string& name, std::uint64_t& size) override {
+    Status Size(const std::string& name, std::uint64_t& size) override {
         auto it = files.find(name);
-        if (it == files.end()) return FileStatus::Failed(kNotFound);
+        if (it == files.end()) return Status::Failed(kNotFound);
         size = it->second.size();
-        return FileStatus::Ok();
+        return Status::Ok();
     }
     bool Exists(const std::string& name) override { return files.count(name) != 0; }
-    FileStatus WriteNew(const std::string& name, const WritePieces& pieces) override {
+    Status WriteNew(const std::string& name, const WritePieces& pieces) override {
         std::string contents;
         for (const std::string_view piece : pieces.pieces()) contents += piece;
         ++writeNewCalls;
         if (partialWrites.count(name)) {
             files[name] = contents.substr(0, contents.size() / 2);
-            return FileStatus::Failed("There is not enough space on the disk.");
+            return Status::Failed("There is not enough space on the disk.");
         }
-        if (failWrites.count(name)) return FileStatus::Failed("Access is denied.");
+        if (failWrites.count(name)) return Status::Failed("Access is denied.");
         files[name] = contents;
-        return FileStatus::Ok();
+        return Status::Ok();
     }
-    FileStatus ReplaceAtomically(const std::string& name, const std::string& contents) override {
+    Status ReplaceAtomically(const std::string& name, const std::string& contents) override {
         ++replaceCalls;
-        if (failWrites.count(name)) return FileStatus::Failed("Access is denied.");
+        if (failWrites.count(name)) return Status::Failed("Access is denied.");
         files[name] = contents;
-        return FileStatus::Ok();
+        return Status::Ok();
     }
-    FileStatus Remove(const std::string& name) override {
+    Status Remove(const std::string& name) override {
         ++removeCalls;
-        if (failRemoves.count(name)) return FileStatus::Failed("The process cannot access the file because it is being used by another process.");
-        if (!files.erase(name)) return FileStatus::Failed(kNotFound);
-        return FileStatus::Ok();
+        if (failRemoves.count(name)) return Status::Failed("The process cannot access the file because it is being used by another process.");
+        if (!files.erase(name)) return Status::Failed(kNotFound);
+        return Status::Ok();
     }
 };
 

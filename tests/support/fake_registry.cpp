@@ -2,25 +2,21 @@
 
 namespace quendrel::testing {
 
-namespace {
-class FakeKey final : public IRegKey {
-public:
-    explicit FakeKey(std::optional<FakeRegistry::Entry> entry) : entry_(std::move(entry)) {}
-    std::int32_t QueryRegValue(const std::string& name, RegValue& value) override {
-        if (name != "REGCODE" || !entry_) return 2;  // ERROR_FILE_NOT_FOUND
-        if (entry_->status == 0) value = entry_->value;
-        return entry_->status;
-    }
-private:
-    std::optional<FakeRegistry::Entry> entry_;
-};
-}  // namespace
+RegValue RegText(const std::string& text) { return {RegValue::Type::Text, text + std::string(1, '\0')}; }
 
-std::unique_ptr<IRegKey> FakeRegistry::OpenLocalMachineKey(const std::string& subkey, RegView view) {
-    opened.emplace_back(subkey, view);
-    auto it = keys_.find(view);
-    if (it == keys_.end()) return nullptr;
-    return std::make_unique<FakeKey>(it->second);
+RegValue RegNumber(std::int32_t number) {
+    std::string bytes;
+    for (int i = 0; i < 4; ++i) bytes.push_back(static_cast<char>(static_cast<std::uint32_t>(number) >> (8 * i)));
+    return {RegValue::Type::Number, bytes};
+}
+
+std::optional<RegValue> FakeRegistry::TryGetValue(const std::string& subkey, const std::string& name, RegView view,
+                                                  RegAccess access) {
+    asked.push_back({subkey, name, view});
+    if (access == RegAccess::Full && readOnlyKeys.count(subkey)) return std::nullopt;
+    const auto found = values_.find({subkey, name, view});
+    if (found == values_.end()) return std::nullopt;
+    return found->second;
 }
 
 }  // namespace quendrel::testing

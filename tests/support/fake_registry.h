@@ -1,30 +1,46 @@
 #pragma once
-// An in-memory registry for the settings logic: values per view, and a count
-// of the keys opened so that the order of the views can be checked.
+// HKEY_LOCAL_MACHINE in memory: values per key and view, keys that grant only
+// reading, and a record of every value asked for.
+#include <cstdint>
 #include <map>
 #include <optional>
+#include <set>
 #include <string>
+#include <tuple>
 #include <vector>
 
+#include "config/location_settings.h"
 #include "platform/registry.h"
 
 namespace quendrel::testing {
 
+// A text value as the registry stores it, with its terminating NUL.
+RegValue RegText(const std::string& text);
+// A REG_DWORD value.
+RegValue RegNumber(std::int32_t number);
+
 class FakeRegistry final : public IRegistry {
 public:
-    struct Entry {
-        std::int32_t status = 0;
-        RegValue value;
+    void Put(const std::string& subkey, const std::string& name, RegValue value, RegView view = RegView::Bits32) {
+        values_[{subkey, name, view}] = std::move(value);
+    }
+    // REGCODE, where the program looks for it.
+    void PutRegCode(RegValue value, RegView view = RegView::Bits32) {
+        Put(kLocationSubkey, kLocationValueName, std::move(value), view);
+    }
+    std::optional<RegValue> TryGetValue(const std::string& subkey, const std::string& name, RegView view,
+                                        RegAccess access) override;
+
+    std::set<std::string> readOnlyKeys;  // cannot be opened with full access
+    struct Request {
+        std::string subkey;
+        std::string name;
+        RegView view;
     };
-    // The key exists in `view`; `value` (if any) is REGCODE's entry there.
-    void AddKey(RegView view, std::optional<Entry> value = std::nullopt) { keys_[view] = value; }
-
-    std::unique_ptr<IRegKey> OpenLocalMachineKey(const std::string& subkey, RegView view) override;
-
-    std::vector<std::pair<std::string, RegView>> opened;
+    std::vector<Request> asked;
 
 private:
-    std::map<RegView, std::optional<Entry>> keys_;
+    std::map<std::tuple<std::string, std::string, RegView>, RegValue> values_;
 };
 
 }  // namespace quendrel::testing

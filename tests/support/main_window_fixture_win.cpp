@@ -3,6 +3,7 @@
 #include <commctrl.h>
 #include <windowsx.h>
 
+#include "config/regcode.h"
 #include "config/settings_rules.h"
 
 namespace quendrel::testing {
@@ -21,7 +22,8 @@ void MainWindowTest::TearDownTestSuite() { DeleteLocationKey(); }
 void MainWindowTest::SetUp() {
     workDir = std::make_unique<TempWorkDir>();
     const MainWindowServices services{clock, SystemFileSystem(), beeper, registry, upload};
-    window = MainWindow::Create(GetModuleHandleA(nullptr), services);
+    ASSERT_TRUE(LoadSettingsAtStartUp(registry, settings).ok());
+    window = MainWindow::Create(GetModuleHandleA(nullptr), services, settings).window;
     ASSERT_TRUE(window);
     SetMessageHandler([this](MSG& msg) { ProcessMessage(*window, msg); });
     window->Show(SW_SHOWNORMAL);

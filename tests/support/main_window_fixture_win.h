@@ -37,6 +37,7 @@ protected:
     FixedClock clock;
     CountingBeeper beeper;
     Win32Registry registry;
+    LocationSettings settings;
     FakeUploadPort upload;
     std::unique_ptr<MainWindow> window;
 };

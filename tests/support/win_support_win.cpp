@@ -2,6 +2,8 @@
 
 #include <shlobj.h>
 
+#include "platform/registry_win.h"
+
 #include <chrono>
 #include <fstream>
 #include <sstream>
@@ -83,6 +85,11 @@ void ImportRegistry(const std::string& regText, bool view32) {
 void DeleteLocationKey() {
     RunAndWait("reg.exe delete HKLM\\SOFTWARE\\VOSSEL\\QUENDREL /f /reg:32");
     RunAndWait("reg.exe delete HKLM\\SOFTWARE\\VOSSEL\\QUENDREL /f /reg:64");
+}
+
+IRegistry& SystemRegistry() {
+    static Win32Registry registry;
+    return registry;
 }
 
 std::string LocationReg(const std::string& valueLine) {

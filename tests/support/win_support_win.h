@@ -12,6 +12,7 @@
 #include <thread>
 #include <vector>
 
+#include "platform/registry.h"
 #include "platform/window_util_win.h"
 
 namespace quendrel::testing {
@@ -38,6 +39,8 @@ ShortcutTarget ReadShortcut(const std::string& path);
 void ImportRegistry(const std::string& regText, bool view32 = false);
 // Removes HKLM\SOFTWARE\VOSSEL\QUENDREL from both views.
 void DeleteLocationKey();
+// The real registry, for windows that read it.
+IRegistry& SystemRegistry();
 // location.reg text setting REGCODE to `valueLine` (e.g. "\"REGCODE\"=\"41\"").
 std::string LocationReg(const std::string& valueLine);
 

@@ -5,6 +5,7 @@
 
 #include <string>
 
+#include "config/regcode.h"
 #include "config/location_settings.h"
 #include "config/settings_rules.h"
 

@@ -10,6 +10,7 @@
 #include <sstream>
 #include <string>
 
+#include "config/regcode.h"
 #include "config/location_settings.h"
 #include "config/settings_rules.h"
 

@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include "support/win_support_win.h"
+#include "config/regcode.h"
+#include "config/settings_rules.h"
 #include "config/location_settings.h"
 
 namespace quendrel::testing {

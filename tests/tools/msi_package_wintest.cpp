@@ -13,6 +13,7 @@
 #include <optional>
 #include <vector>
 
+#include "config/regcode.h"
 #include "config/location_settings.h"
 #include "config/settings_rules.h"
 #include "support/win_support_win.h"

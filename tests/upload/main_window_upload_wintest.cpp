@@ -8,6 +8,7 @@
 
 #include "product.h"
 #include "app/main_window_win.h"
+#include "config/regcode.h"
 #include "config/settings_rules.h"
 #include "platform/registry_win.h"
 #include "support/fakes.h"
@@ -35,12 +36,13 @@ class UploadPageTest : public ::testing::Test {
 protected:
     void OpenWindowFor(const FtpTestServer& server, const std::string& more = "") {
         testing::DeleteLocationKey();
-        const std::string settings = "l=X1;h=" + server.hostSetting() + ";u=" + server.user() +
-                                     ";p=" + testing::kFtpTestPassword + ";r=/in/;" + more;
-        testing::ImportRegistry(testing::LocationReg("\"REGCODE\"=\"" + EncodeRegCode(settings) + "\""));
+        const std::string text = "l=X1;h=" + server.hostSetting() + ";u=" + server.user() +
+                                 ";p=" + testing::kFtpTestPassword + ";r=/in/;" + more;
+        testing::ImportRegistry(testing::LocationReg("\"REGCODE\"=\"" + EncodeRegCode(text) + "\""));
+        ASSERT_TRUE(LoadSettingsAtStartUp(registry, settings).ok());
         workDir = std::make_unique<testing::TempWorkDir>();
         const MainWindowServices services{clock, SystemFileSystem(), beeper, registry, upload};
-        window = MainWindow::Create(GetModuleHandleA(nullptr), services);
+        window = MainWindow::Create(GetModuleHandleA(nullptr), services, settings).window;
         ASSERT_TRUE(window);
         testing::SetMessageHandler([this](MSG& msg) { ProcessMessage(*window, msg); });
         window->Show(SW_SHOWNORMAL);
@@ -92,6 +94,7 @@ protected:
     testing::FixedClock clock;
     testing::CountingBeeper beeper;
     Win32Registry registry;
+    LocationSettings settings;
     FtpUploadPort upload{SystemFileSystem()};
     std::unique_ptr<MainWindow> window;
 };

@@ -120,7 +120,7 @@ TEST_F(BuildUploadFileTest, WritesTheBatchAndLeavesSavedataAlone) {
 }
 
 TEST_F(BuildUploadFileTest, MissingSavedataFailsBeforeAnythingIsCreated) {
-    const FileStatus status = BuildUploadFile(files, kNov8, "X1", built);
+    const Status status = BuildUploadFile(files, kNov8, "X1", built);
     EXPECT_EQ(status.description, testing::kNotFound);
     EXPECT_TRUE(files.files.empty());
     EXPECT_EQ(files.writeNewCalls, 0);
@@ -129,7 +129,7 @@ TEST_F(BuildUploadFileTest, MissingSavedataFailsBeforeAnythingIsCreated) {
 TEST_F(BuildUploadFileTest, RefusesWhenABatchOfTheSameMinuteIsThere) {
     files.files["savedata.dat"] = kRecord1 + "\r\n";
     files.files["0111080905X1.TXT"] = "the batch sent at 09:05:07\r\n";
-    const FileStatus status = BuildUploadFile(files, {2001, 11, 8, 9, 5, 48}, "X1", built);
+    const Status status = BuildUploadFile(files, {2001, 11, 8, 9, 5, 48}, "X1", built);
     ASSERT_FALSE(status.ok());
     EXPECT_NE(status.description.find("0111080905X1.TXT"), std::string::npos);
     EXPECT_NE(status.description.find("try again in a minute"), std::string::npos);
@@ -141,7 +141,7 @@ TEST_F(BuildUploadFileTest, RefusesWhenABatchOfTheSameMinuteIsThere) {
 TEST_F(BuildUploadFileTest, FailedWriteRemovesThePartialBatch) {
     files.files["savedata.dat"] = kRecord1 + "\r\n";
     files.partialWrites.insert("0111080905X1.TXT");
-    const FileStatus status = BuildUploadFile(files, kNov8, "X1", built);
+    const Status status = BuildUploadFile(files, kNov8, "X1", built);
     EXPECT_EQ(status.description, "There is not enough space on the disk.");
     EXPECT_FALSE(files.Exists("0111080905X1.TXT"));
     EXPECT_EQ(files.files["savedata.dat"], kRecord1 + "\r\n");

@@ -18,6 +18,7 @@
 #include <vector>
 
 #include "app/main_window_win.h"
+#include "config/regcode.h"
 #include "config/location_settings.h"
 #include "config/settings_rules.h"
 #include "support/ftp_test_server.h"

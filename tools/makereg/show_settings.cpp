@@ -1,5 +1,6 @@
 #include "makereg/show_settings.h"
 
+#include "config/regcode.h"
 #include "config/settings_rules.h"
 #include "platform/ftp_session.h"
 #include "upload/ftp_upload.h"

@@ -15,6 +15,7 @@
 #include <string>
 #include <vector>
 
+#include "config/regcode.h"
 #include "config/settings_rules.h"
 #include "makereg/location_reg.h"
 #include "makereg/pc_registry.h"

@@ -5,6 +5,7 @@
 #include <string>
 #include <utility>
 
+#include "platform/status.h"
 #include "platform/unique_handle_win.h"
 
 namespace quendrel {
@@ -14,12 +15,19 @@ namespace quendrel {
 // just saved. Operators logged on at once (user switching, remote desktop)
 // share the installed working folder. Starts in different folders are
 // independent.
+class WorkingFolderClaim;
+struct TakenClaim {
+    std::unique_ptr<WorkingFolderClaim> claim;  // null when a Quendrel runs in the folder already
+    // Fails, with the text for the operator, when that Quendrel runs for
+    // another user; one of this Windows session is brought to the front
+    // instead, and this start ends without a word.
+    Status refusal;
+};
+
 class WorkingFolderClaim {
 public:
-    // Claims the process's working folder. Null when a Quendrel runs there
-    // already: in this Windows session its window is brought to the front;
-    // in another one, `refusal` says so for the operator.
-    static std::unique_ptr<WorkingFolderClaim> Take(std::string& refusal);
+    // Claims the process's working folder.
+    static TakenClaim Take();
     // Lets a later start in the same folder find the main window.
     void Publish(HWND window);
 
@@ -30,6 +38,8 @@ private:
     unique_handle machineWide_;  // marks the folder as claimed for every session of the PC
 };
 
+// The process's working folder, as the system gives it.
+std::string WorkingFolder();
 // The name of the machine-wide mark for the current working folder.
 std::string MachineWideClaimName();
 

@@ -1,8 +1,10 @@
-#include "app/single_instance_win.h"
+#include "app/working_folder_claim_win.h"
 
 #include <cstdint>
 #include <cstdio>
 #include <string>
+
+#include "platform/text.h"
 
 namespace quendrel {
 
@@ -13,32 +15,19 @@ namespace {
 constexpr int kWaitForWindowMs = 5000;
 constexpr int kPollMs = 100;
 
-std::string FullPath(const std::string& path, DWORD (WINAPI* resolve)(LPCSTR, DWORD, LPSTR, LPSTR*)) {
-    std::string result(MAX_PATH, '\0');
-    DWORD length = resolve(path.c_str(), static_cast<DWORD>(result.size()), &result[0], nullptr);
-    if (length >= result.size()) {
-        result.resize(length);
-        length = resolve(path.c_str(), static_cast<DWORD>(result.size()), &result[0], nullptr);
-    }
-    if (length == 0 || length >= result.size()) return path;
-    result.resize(length);
-    return result;
-}
-
-DWORD WINAPI LongPath(LPCSTR path, DWORD size, LPSTR buffer, LPSTR*) { return GetLongPathNameA(path, buffer, size); }
-
-std::string WorkingFolder() {
-    const DWORD size = GetCurrentDirectoryA(0, nullptr);
-    std::string folder(size, '\0');
-    folder.resize(GetCurrentDirectoryA(size, &folder[0]));
-    return folder;
-}
-
 // The working folder in one spelling, whichever way it was given: full, long
 // names, lower case (folder names are not case-sensitive), no trailing
 // backslash.
 std::string NormalizedWorkingFolder() {
-    std::string folder = FullPath(FullPath(WorkingFolder(), GetFullPathNameA), LongPath);
+    std::string folder = WorkingFolder();
+    const std::string full = FetchGrowing([&](char* buffer, std::size_t size) -> std::size_t {
+        return GetFullPathNameA(folder.c_str(), static_cast<DWORD>(size), buffer, nullptr);
+    });
+    if (!full.empty()) folder = full;
+    const std::string longNames = FetchGrowing([&](char* buffer, std::size_t size) -> std::size_t {
+        return GetLongPathNameA(folder.c_str(), buffer, static_cast<DWORD>(size));
+    });
+    if (!longNames.empty()) folder = longNames;
     if (!folder.empty()) CharLowerBuffA(&folder[0], static_cast<DWORD>(folder.size()));
     while (folder.size() > 3 && (folder.back() == '\\' || folder.back() == '/')) folder.pop_back();
     return folder;
@@ -83,14 +72,20 @@ void BringToFront(HANDLE shared) {
 
 std::string MachineWideClaimName() { return ClaimName("Global"); }
 
-std::unique_ptr<WorkingFolderClaim> WorkingFolderClaim::Take(std::string& refusal) {
+std::string WorkingFolder() {
+    return FetchGrowing([](char* buffer, std::size_t size) -> std::size_t {
+        return GetCurrentDirectoryA(static_cast<DWORD>(size), buffer);
+    });
+}
+
+TakenClaim WorkingFolderClaim::Take() {
     unique_handle shared(CreateFileMappingA(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0, sizeof(std::uint64_t),
                                             ClaimName("Local").c_str()));
     // Without the shared memory nothing can be told apart: better start than
     // refuse to.
     if (shared && GetLastError() == ERROR_ALREADY_EXISTS) {
         BringToFront(shared.get());
-        return nullptr;
+        return {};
     }
     // A mutex, because any account may make one in the machine's namespace;
     // only its existence counts. One made by another account cannot be
@@ -98,11 +93,12 @@ std::unique_ptr<WorkingFolderClaim> WorkingFolderClaim::Take(std::string& refusa
     unique_handle machineWide(CreateMutexA(nullptr, FALSE, MachineWideClaimName().c_str()));
     const DWORD made = GetLastError();
     if (made == ERROR_ALREADY_EXISTS || (!machineWide && made == ERROR_ACCESS_DENIED)) {
-        refusal = "Quendrel is already running for another user of this PC in the folder " + WorkingFolder() +
-                  ". Only one Quendrel may work in a folder, so that no scan is lost: close that one first.";
-        return nullptr;
+        return {nullptr, Status::Failed("Quendrel is already running for another user of this PC in the folder " +
+                                        WorkingFolder() + ". Only one Quendrel may work in a folder, so that no "
+                                        "scan is lost: close that one first.")};
     }
-    return std::unique_ptr<WorkingFolderClaim>(new WorkingFolderClaim(std::move(shared), std::move(machineWide)));
+    return {std::unique_ptr<WorkingFolderClaim>(new WorkingFolderClaim(std::move(shared), std::move(machineWide))),
+            Status::Ok()};
 }
 
 void WorkingFolderClaim::Publish(HWND window) {
