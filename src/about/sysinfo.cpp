@@ -22,7 +22,7 @@ Status GetKeyValue(IRegistry& registry, const std::string& keyName, const std::s
     if (value->type == RegValue::Type::Text) {
         keyVal = text;
     } else if (value->type == RegValue::Type::Number) {
-        keyVal = "&h" + HexLastByteFirst(text);
+        keyVal = "&h" + HexDigits(std::string(text.rbegin(), text.rend()));  // the last byte first
     }
     return Status::Ok();
 }

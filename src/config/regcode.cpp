@@ -15,7 +15,9 @@ std::string SettingsText(const LocationSettings& settings) {
     return text;
 }
 
-std::string EncodeRegCode(const std::string& settingsText) { return HexLastByteFirst(settingsText); }
+std::string EncodeRegCode(const std::string& settingsText) {
+    return HexDigits(std::string(settingsText.rbegin(), settingsText.rend()));
+}
 
 Status CheckEncodable(const std::string& what, const std::string& value) {
     const auto found = value.find_first_of(";=");

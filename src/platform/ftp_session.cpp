@@ -170,18 +170,8 @@ std::string ServerAddress(const std::string& host, std::uint16_t port) {
 }
 
 std::string FtpUrl(const FtpServer& server, const std::string& path) {
-    static const char kHex[] = "0123456789ABCDEF";
     std::string url = "ftp://" + ServerAddress(server.host, server.port) + "/";
-    for (const char ch : path) {
-        const auto c = static_cast<unsigned char>(ch);
-        if (IsUnreserved(c)) {
-            url += ch;
-        } else {
-            url += '%';
-            url += kHex[c >> 4];
-            url += kHex[c & 0x0F];
-        }
-    }
+    for (const char& ch : path) url += IsUnreserved(static_cast<unsigned char>(ch)) ? std::string(1, ch) : "%" + HexDigits({&ch, 1});
     return url;
 }
 
@@ -194,7 +184,9 @@ FtpSession::~FtpSession() = default;
 
 std::string FtpSession::ServerName() const { return ServerAddress(server_.host, server_.port); }
 
-void FtpSession::Prepare(const std::string& path) {
+std::optional<FtpOutcome> FtpSession::Prepare(const std::string& path) {
+    if (!transfer_) return FtpOutcome{Status::Failed("The FTP library could not be started."), 0, FtpFailure::Local};
+    if (cancel_) return FtpOutcome{Status::Failed(kCancelled), 0, FtpFailure::Cancelled};
     Transfer& t = *transfer_;
     // A reset keeps the open connection for the next operation.
     curl_easy_reset(t.handle);
@@ -252,6 +244,7 @@ void FtpSession::Prepare(const std::string& path) {
     curl_easy_setopt(h, CURLOPT_NOPROGRESS, 0L);
     curl_easy_setopt(h, CURLOPT_XFERINFOFUNCTION, &Transfer::OnProgress);
     curl_easy_setopt(h, CURLOPT_XFERINFODATA, &t);
+    return std::nullopt;
 }
 
 FtpOutcome FtpSession::Perform(const std::string& path, bool storing) {
@@ -308,9 +301,7 @@ FtpOutcome FtpSession::Perform(const std::string& path, bool storing) {
 
 FtpOutcome FtpSession::Size(const std::string& path, std::optional<std::uint64_t>& size) {
     size.reset();
-    if (!transfer_) return {Status::Failed("The FTP library could not be started."), 0, FtpFailure::Local};
-    if (cancel_) return {Status::Failed(kCancelled), 0, FtpFailure::Cancelled};
-    Prepare(path);
+    if (std::optional<FtpOutcome> refused = Prepare(path)) return *refused;
     curl_easy_setopt(transfer_->handle, CURLOPT_NOBODY, 1L);
     FtpOutcome outcome = Perform(path, false);
     curl_off_t length = -1;
@@ -323,9 +314,7 @@ FtpOutcome FtpSession::Size(const std::string& path, std::optional<std::uint64_t
 
 FtpOutcome FtpSession::ListNames(const std::string& folder, std::vector<std::string>& names) {
     names.clear();
-    if (!transfer_) return {Status::Failed("The FTP library could not be started."), 0, FtpFailure::Local};
-    if (cancel_) return {Status::Failed(kCancelled), 0, FtpFailure::Cancelled};
-    Prepare(folder);
+    if (std::optional<FtpOutcome> refused = Prepare(folder)) return *refused;
     curl_easy_setopt(transfer_->handle, CURLOPT_DIRLISTONLY, 1L);
     FtpOutcome outcome = Perform(folder, false);
     if (!outcome.status.ok()) return outcome;
@@ -348,9 +337,7 @@ FtpOutcome FtpSession::ListNames(const std::string& folder, std::vector<std::str
 FtpOutcome FtpSession::Store(const std::string& path, IFileReader& source, std::uint64_t size, bool& began,
                              const std::function<void(std::uint64_t)>& sent) {
     began = false;
-    if (!transfer_) return {Status::Failed("The FTP library could not be started."), 0, FtpFailure::Local};
-    if (cancel_) return {Status::Failed(kCancelled), 0, FtpFailure::Cancelled};
-    Prepare(path);
+    if (std::optional<FtpOutcome> refused = Prepare(path)) return *refused;
     Transfer& t = *transfer_;
     t.source = &source;
     t.sent = &sent;
@@ -364,9 +351,7 @@ FtpOutcome FtpSession::Store(const std::string& path, IFileReader& source, std::
 }
 
 FtpOutcome FtpSession::Commands(const std::vector<std::string>& commands) {
-    if (!transfer_) return {Status::Failed("The FTP library could not be started."), 0, FtpFailure::Local};
-    if (cancel_) return {Status::Failed(kCancelled), 0, FtpFailure::Cancelled};
-    Prepare("");
+    if (std::optional<FtpOutcome> refused = Prepare("")) return *refused;
     Transfer& t = *transfer_;
     for (const std::string& command : commands) t.commands = curl_slist_append(t.commands, command.c_str());
     curl_easy_setopt(t.handle, CURLOPT_QUOTE, t.commands);

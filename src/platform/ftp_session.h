@@ -93,7 +93,8 @@ public:
 
 private:
     FtpOutcome Perform(const std::string& path, bool storing);
-    void Prepare(const std::string& path);
+    // Sets the transfer up for `path`; the outcome when no operation may start.
+    std::optional<FtpOutcome> Prepare(const std::string& path);
 
     FtpServer server_;
     std::chrono::seconds silenceBound_;

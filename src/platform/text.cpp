@@ -9,14 +9,14 @@ std::string TrimmedEnd(std::string text) {
     return text;
 }
 
-std::string HexLastByteFirst(std::string_view bytes) {
-    static const char kDigits[] = "0123456789ABCDEF";
+std::string HexDigits(std::string_view bytes, HexCase letters) {
+    const char* digits = letters == HexCase::Upper ? "0123456789ABCDEF" : "0123456789abcdef";
     std::string hex;
     hex.reserve(bytes.size() * 2);
-    for (auto it = bytes.rbegin(); it != bytes.rend(); ++it) {
-        const auto code = static_cast<unsigned char>(*it);
-        hex.push_back(kDigits[code >> 4]);
-        hex.push_back(kDigits[code & 0x0F]);
+    for (const char byte : bytes) {
+        const auto code = static_cast<unsigned char>(byte);
+        hex.push_back(digits[code >> 4]);
+        hex.push_back(digits[code & 0x0F]);
     }
     return hex;
 }

@@ -14,8 +14,9 @@ inline bool EndsWithLineEnd(std::string_view text) {
     return text.size() >= 2 && text.substr(text.size() - 2) == "\r\n";
 }
 
-// Each byte as two upper-case hexadecimal digits, the last byte first.
-std::string HexLastByteFirst(std::string_view bytes);
+// Each byte as two hexadecimal digits, in the bytes' order.
+enum class HexCase { Upper, Lower };
+std::string HexDigits(std::string_view bytes, HexCase letters = HexCase::Upper);
 
 // Reads a text of unknown length by the system's usual contract: `fetch`
 // is given a buffer and its size, and returns the length it wrote (less

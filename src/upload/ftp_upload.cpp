@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "config/settings_rules.h"
+#include "platform/text.h"
 
 namespace quendrel {
 
@@ -205,10 +206,9 @@ std::string NewRunTag() {
     std::seed_seq seed{device(), static_cast<unsigned>(std::chrono::high_resolution_clock::now().time_since_epoch().count()),
                        static_cast<unsigned>(std::hash<std::thread::id>{}(std::this_thread::get_id()))};
     std::mt19937 random(seed);
-    static const char kHex[] = "0123456789abcdef";
-    std::string tag;
-    for (std::size_t i = 0; i < kRunTagLength; ++i) tag += kHex[random() % 16];
-    return tag;
+    std::string bytes;
+    while (bytes.size() * 2 < kRunTagLength) bytes += static_cast<char>(random());
+    return HexDigits(bytes, HexCase::Lower);
 }
 
 std::string TemporaryName(const std::string& remoteName, const std::string& runTag) {
@@ -255,19 +255,24 @@ std::string NameTakenOnServerMessage(const std::string& fileName) {
            "Nothing was sent: please try again in a minute.";
 }
 
+std::optional<FtpServer> FtpServerOf(const LocationSettings& settings) {
+    const auto endpoint = ParseFtpHost(settings.FtpHost);
+    if (!endpoint) return std::nullopt;
+    return FtpServer{endpoint->host, endpoint->port, settings.FtpUser, settings.FtpPassword,
+                     settings.FtpTls == kTlsRequired, CurlPinnedKey(settings.ServerKeyPin)};
+}
+
 void UploadBatch(const LocationSettings& settings, const std::string& batchName, IFileSystem& files,
                  const std::atomic<bool>& cancel, IUploadProgress& progress, const UploadLimits& limits,
                  const std::string& runTag) {
-    const auto endpoint = ParseFtpHost(settings.FtpHost);
-    if (!endpoint) {
+    const std::optional<FtpServer> server = FtpServerOf(settings);
+    if (!server) {
         progress.Finished(Status::Failed("\"" + settings.FtpHost + "\" is not an FTP server name with an optional port."));
         return;
     }
-    FtpServer server{endpoint->host, endpoint->port, settings.FtpUser, settings.FtpPassword,
-                     settings.FtpTls == kTlsRequired, CurlPinnedKey(settings.ServerKeyPin)};
-    Upload upload(settings, server, batchName, files, cancel, progress, limits, runTag);
+    Upload upload(settings, *server, batchName, files, cancel, progress, limits, runTag);
     const FtpOutcome sent = upload.Run();
-    progress.Finished(sent.status.ok() ? sent.status : UploadFailure(sent, server, upload.RemoteName()));
+    progress.Finished(sent.status.ok() ? sent.status : UploadFailure(sent, *server, upload.RemoteName()));
     if (sent.status.ok()) upload.RemoveLeftovers();
 }
 

@@ -12,6 +12,7 @@
 #include <atomic>
 #include <chrono>
 #include <cstdint>
+#include <optional>
 #include <string>
 
 #include "config/location_settings.h"
@@ -63,6 +64,10 @@ struct UploadLimits {
     // After a cancel, how long the removal of a partial file may take.
     std::chrono::seconds cleanupBound{5};
 };
+
+// The location's server as the transfer takes it; empty when its host is no
+// server name with an optional port.
+std::optional<FtpServer> FtpServerOf(const LocationSettings& settings);
 
 // Sends the batch file `batchName` to the location's server under
 // RemotePath followed by its name, and tells the outcome (a failure in what

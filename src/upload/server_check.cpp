@@ -38,13 +38,12 @@ ServerCheck CheckServer(const LocationSettings& settings, IFileSystem& files, co
     report += PendingScans(files, workingFolder);
 
     const Status usable = CheckSettingsBeforeUpload(settings);
-    const auto endpoint = ParseFtpHost(settings.FtpHost);
-    if (!usable.ok() || !endpoint) {
+    const std::optional<FtpServer> found = FtpServerOf(settings);
+    if (!usable.ok() || !found) {
         report += "Settings: " + usable.description + "\nResult: no upload can work with these settings.\n";
         return check;
     }
-    const FtpServer server{endpoint->host, endpoint->port, settings.FtpUser, settings.FtpPassword,
-                           settings.FtpTls == kTlsRequired, CurlPinnedKey(settings.ServerKeyPin)};
+    const FtpServer& server = *found;
     const std::atomic<bool> never{false};
     FtpSession session(server, silenceBound, never);
     report += "Server: " + session.ServerName() + ", user \"" + settings.FtpUser + "\", " +

@@ -35,18 +35,6 @@ std::string RegCodeIn(const std::string& file) {
     return file.substr(begin, file.find('"', begin) - begin);
 }
 
-TEST(EncodeRegCode, WritesTheTextBackwardsAsUpperCaseHexPairs) {
-    EXPECT_EQ(EncodeRegCode("l=X1;h=SERVER1;"), "3B315245565245533D683B31583D6C");
-    EXPECT_EQ(EncodeRegCode(""), "");
-    EXPECT_EQ(EncodeRegCode(std::string("\xFF\x01", 2)), "01FF");
-}
-
-TEST(SettingsText, NamesAllFiveKeysInOrder) {
-    EXPECT_EQ(SettingsText(Settings("ftp.example", "bob", "pw", "/in/", "X1")),
-              "h=ftp.example;u=bob;p=pw;r=/in/;l=X1;");
-    EXPECT_EQ(SettingsText(Settings("", "", "", "", "")), "h=;u=;p=;r=;l=;");
-}
-
 TEST(LocationReg, ProgramDecoderGivesTheFiveSettingsBack) {
     const LocationSettings cases[] = {
         Settings("ftp.vossel.example", "loc0111", "S3cr#t!", "/incoming/0111/", "X1"),
@@ -74,77 +62,6 @@ TEST(LocationReg, IsRegedit4WithCrLfLinesTheKeyAndTheValue) {
 
 TEST(LocationReg, QuotesAndBackslashesInAValueAreEscapedForRegedit) {
     EXPECT_NE(LocationRegFile("a\"b\\c").find("\"REGCODE\"=\"a\\\"b\\\\c\""), std::string::npos);
-}
-
-TEST(CheckEncodable, RefusesWhatTheSettingsTextCannotCarry) {
-    EXPECT_TRUE(CheckEncodable("FTP host", "ftp.example.com").ok());
-    EXPECT_TRUE(CheckEncodable("remote path", "/a b/c:d\\e&f%").ok());
-    EXPECT_TRUE(CheckEncodable("FTP user", "").ok());
-
-    const Status semicolon = CheckEncodable("FTP password", "ab;cd");
-    ASSERT_FALSE(semicolon.ok());
-    EXPECT_NE(semicolon.description.find("FTP password"), std::string::npos) << semicolon.description;
-    EXPECT_NE(semicolon.description.find("\";\""), std::string::npos) << semicolon.description;
-
-    const Status equals = CheckEncodable("location code", "=X1");
-    ASSERT_FALSE(equals.ok());
-    EXPECT_NE(equals.description.find("location code"), std::string::npos) << equals.description;
-    EXPECT_NE(equals.description.find("holds \"=\""), std::string::npos) << equals.description;
-}
-
-TEST(CheckLocationSettings, AWorkingLocationNeedsAHostAndAFileNameSafeCode) {
-    const auto usable = [](const LocationSettings& s) {
-        return CheckLocationSettings(s, EmptySettings::FtpHostNeeded).ok();
-    };
-    LocationSettings settings{"ftp.example.com", "", "", "", "X1"};
-    EXPECT_TRUE(usable(settings));  // user, password and remote path may be empty
-
-    LocationSettings noHost = settings;
-    noHost.FtpHost.clear();
-    EXPECT_FALSE(usable(noHost));
-    EXPECT_TRUE(CheckLocationSettings(noHost, EmptySettings::Allowed).ok()) << "start-up allows it";
-    for (const char* host : {"ftp.example.com:99999", "ftp.example.com:", "host:21:"}) {
-        EXPECT_FALSE(usable({host, "", "", "", "X1"})) << host;  // Quendrel would refuse every upload
-    }
-
-    LocationSettings noCode = settings;
-    noCode.LocationCode.clear();
-    EXPECT_TRUE(usable(noCode)) << "the program uploads without a location code";
-
-    LocationSettings twoLines = settings;
-    twoLines.FtpPassword = "two\r\nlines";
-    EXPECT_FALSE(usable(twoLines));
-
-    for (const char* code : {"X/1", "X:1", "X*1", "X?1", "X<1", "X|1", "X\"1", "X\\1", "X\t1"}) {
-        LocationSettings unsafe = settings;
-        unsafe.LocationCode = code;
-        EXPECT_FALSE(usable(unsafe)) << code;
-    }
-    settings.LocationCode = std::string(kMaxLocationCodeLength, 'L');
-    EXPECT_TRUE(usable(settings));
-    settings.LocationCode += "L";
-    EXPECT_FALSE(usable(settings)) << "too long for a file name";
-    settings.LocationCode = "YARD 7";
-    EXPECT_TRUE(usable(settings));
-}
-
-TEST(CheckLocationSettings, TlsIsEmptyOrOneAndAPinIs64HexDigitsWithTls) {
-    const std::string pin(64, 'a');
-    const auto refusal = [](const std::string& t, const std::string& k) {
-        LocationSettings s{"ftp.example.com", "", "", "", "X1", t, k};
-        return CheckLocationSettings(s, EmptySettings::Allowed).description;
-    };
-    EXPECT_EQ(refusal("", ""), "");
-    EXPECT_EQ(refusal("1", ""), "");
-    EXPECT_EQ(refusal("1", pin), "");
-    EXPECT_NE(refusal("2", "").find("TLS setting (t) is \"2\""), std::string::npos);
-    EXPECT_NE(refusal("1", pin + "0").find("server key pin (k)"), std::string::npos);
-    EXPECT_NE(refusal("1", std::string(63, 'a') + "g").find("server key pin (k)"), std::string::npos);
-    EXPECT_NE(refusal("", pin).find("needs FTP over TLS"), std::string::npos);
-    // The settings text carries both only where set, and libcurl gets the pin in base64.
-    EXPECT_EQ(SettingsText({"h", "u", "p", "r", "l", "1", pin}), "h=h;u=u;p=p;r=r;l=l;t=1;k=" + pin + ";");
-    EXPECT_EQ(CurlPinnedKey("4f5a9e812bd7915768084657ed6b08b3075c461448a5af4bb1e4669c9da21544"),
-              "sha256//T1qegSvXkVdoCEZX7WsIswdcRhRIpa9LseRmnJ2iFUQ=");
 }
 
 // A self-signed certificate made for this test with openssl; its pin is what

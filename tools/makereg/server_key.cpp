@@ -4,6 +4,7 @@
 #include <string_view>
 
 #include "platform/sha256.h"
+#include "platform/text.h"
 
 namespace quendrel::makereg {
 
@@ -99,12 +100,8 @@ Status ServerKeyPin(const std::string& certificate, std::string& pin) {
     }
     Element keyInfo;
     if (!Next(rest, keyInfo) || keyInfo.tag != kSequence) return notACertificate;
-    static const char kHex[] = "0123456789abcdef";
-    pin.clear();
-    for (const std::uint8_t byte : Sha256Of(keyInfo.whole)) {
-        pin += kHex[byte >> 4];
-        pin += kHex[byte & 0x0F];
-    }
+    const auto digest = Sha256Of(keyInfo.whole);
+    pin = HexDigits({reinterpret_cast<const char*>(digest.data()), digest.size()}, HexCase::Lower);
     return Status::Ok();
 }
 

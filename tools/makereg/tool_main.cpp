@@ -3,12 +3,8 @@
 // from its certificate. What it refuses, Quendrel would refuse too (the
 // settings rules are the program's own), and more: the slips that Quendrel
 // would take but send to the wrong place.
-#include <cerrno>
 #include <cstdio>
-#include <cstring>
 #include <ctime>
-#include <filesystem>
-#include <fstream>
 #include <iostream>
 #include <map>
 #include <optional>
@@ -21,6 +17,7 @@
 #include "makereg/pc_registry.h"
 #include "makereg/server_key.h"
 #include "makereg/show_settings.h"
+#include "platform/files.h"
 #include "platform/ftp_session.h"
 #include "product.h"
 #include "upload/ftp_upload.h"
@@ -103,17 +100,6 @@ int Usage(const std::string& problem) {
     return 2;
 }
 
-bool ReadFile(const std::string& path, std::string& bytes) {
-    std::error_code ignored;
-    if (!std::filesystem::is_regular_file(path, ignored)) return false;  // a folder is no file to read
-    std::ifstream file(path, std::ios::binary);
-    if (!file) return false;
-    bytes.assign(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
-    return true;
-}
-
-bool Exists(const std::string& path) { return static_cast<bool>(std::ifstream(path)); }
-
 // The batch name of this minute, as an example of where a batch goes.
 std::string ExampleBatchName(const std::string& locationCode) {
     const std::time_t now = std::time(nullptr);
@@ -124,7 +110,8 @@ std::string ExampleBatchName(const std::string& locationCode) {
 
 int PrintPin(const std::string& path) {
     std::string bytes, pin;
-    if (!ReadFile(path, bytes)) return Refuse("cannot read " + path + ": " + std::strerror(errno));
+    const Status opened = quendrel::SystemFileSystem().ReadAll(path, bytes);
+    if (!opened.ok()) return Refuse("cannot read " + path + ": " + opened.description);
     const Status read = quendrel::makereg::ServerKeyPin(bytes, pin);
     if (!read.ok()) return Refuse(path + ": " + read.description);
     std::cout << pin << "\n";
@@ -141,7 +128,7 @@ int Show(const std::optional<std::string>& source) {
         const auto settings = quendrel::LoadLocationSettings(*registry);
         return settings && quendrel::CheckSettingsBeforeUpload(*settings).ok() ? 0 : 1;
     }
-    if (ReadFile(*source, file)) {
+    if (quendrel::SystemFileSystem().ReadAll(*source, file).ok()) {
         const Status found = quendrel::makereg::RegCodeOfRegFile(file, regCode);
         if (!found.ok()) return Refuse(*source + ": " + found.description);
     } else {
@@ -244,12 +231,11 @@ int main(int argc, char** argv) {
         return 0;
     }
     const std::string output = values.count("--output") ? values["--output"] : "location.reg";
-    if (Exists(output) && !flags["--force"])
+    quendrel::IFileSystem& files = quendrel::SystemFileSystem();
+    if (files.Exists(output) && !flags["--force"])
         return Refuse(output + " is there already and was kept; give --force to replace it, or --output another file.");
-    std::ofstream file(output, std::ios::binary | std::ios::trunc);
-    file << quendrel::makereg::LocationRegFile(regCode);
-    file.close();
-    if (!file) return Refuse("cannot write " + output + ": " + std::strerror(errno));  // not opened, written or closed
+    const Status written = files.WriteNew(output, quendrel::makereg::LocationRegFile(regCode));
+    if (!written.ok()) return Refuse("cannot write " + output + ": " + written.description);
     const auto endpoint = quendrel::ParseFtpHost(settings.FtpHost);
     std::cout << "Wrote " << output << " for location " << settings.LocationCode << ": server "
               << quendrel::ServerAddress(endpoint->host, endpoint->port) << ", user " << (settings.FtpUser.empty() ? "(empty)" : settings.FtpUser)
