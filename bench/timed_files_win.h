@@ -27,6 +27,7 @@ public:
         return SystemFileSystem().ReplaceAtomically(n, c);
     }
     Status Remove(const std::string& n) override { return SystemFileSystem().Remove(n); }
+    Status MoveOver(const std::string& f, const std::string& t) override { return SystemFileSystem().MoveOver(f, t); }
 
     std::vector<std::chrono::steady_clock::time_point> stored;
 };

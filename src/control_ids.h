@@ -4,22 +4,8 @@
 namespace quendrel {
 
 enum ControlId : int {
-    kTabControl = 100,
-    kEventList,
-    kActionLabel,
-    kClockLabel,
-    kVinLabel,
-    kVinField,
-    kRouteLabel,
-    kRouteField,
-    kDealerLabel,
-    kDealerField,
-    kEnterButton,
-    kScanList,
-    kStatusLabel,
-    kSendDataButton,
-    kUploadLog,
-    kUploadProgress,
+    kTabControl = 100, kEventList, kActionLabel, kClockLabel, kVinLabel, kVinField, kRouteLabel, kRouteField,
+    kDealerLabel, kDealerField, kEnterButton, kScanList, kStatusLabel, kSendDataButton, kUploadLog, kUploadProgress,
 };
 
 enum MenuId : int { kMenuExit = 200, kMenuAbout = 201 };

@@ -1,7 +1,7 @@
 #include "about/about_dialog_win.h"
 
 #include "about/about_texts.h"
-#include "about/sysinfo_win.h"
+#include "about/sysinfo.h"
 #include "platform/unique_handle_win.h"
 #include "platform/window_util_win.h"
 
@@ -11,6 +11,44 @@ namespace {
 
 constexpr COLORREF kRuleHighlightColour = RGB(255, 255, 255);
 constexpr COLORREF kRuleShadowColour = RGB(128, 128, 128);
+
+// System Info's lookup over the file system, CreateProcess and MessageBox;
+// its message boxes are owned by the dialog.
+class Win32SysInfoHost final : public ISysInfoHost {
+public:
+    explicit Win32SysInfoHost(HWND owner) : owner_(owner) {}
+
+    bool FileExists(const std::string& path) override {
+        const DWORD attributes = GetFileAttributesA(path.c_str());
+        return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
+    }
+
+    bool StartProgram(const std::string& path) override {
+        if (path.empty()) return false;
+        STARTUPINFOA startup{};
+        startup.cb = sizeof(startup);
+        startup.dwFlags = STARTF_USESHOWWINDOW;
+        startup.wShowWindow = SW_SHOWNORMAL;
+        PROCESS_INFORMATION process{};
+        std::string commandLine = "\"" + path + "\"";  // CreateProcessA may write into it
+        if (!CreateProcessA(path.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                            &process)) {
+            return false;
+        }
+        // The tool runs on its own; nothing waits for it or watches it.
+        unique_handle thread(process.hThread);
+        unique_handle processHandle(process.hProcess);
+        AllowSetForegroundWindow(process.dwProcessId);
+        return true;
+    }
+
+    void ShowMessage(const std::string& text, const std::string& caption) override {
+        MessageBoxA(owner_, text.c_str(), caption.c_str(), MB_OK);
+    }
+
+private:
+    HWND owner_;
+};
 
 class AboutDialog {
 public:
@@ -42,11 +80,7 @@ HWND AboutDialog::AddControl(HWND dialog, const char* className, const char* tex
 }
 
 void AboutDialog::SizeAndPlace(HWND dialog) {
-    RECT frame{0, 0, ToPixels(about_layout::kClientWidth), ToPixels(about_layout::kClientHeight)};
-    AdjustWindowRectEx(&frame, static_cast<DWORD>(GetWindowLongPtrA(dialog, GWL_STYLE)), FALSE,
-                       static_cast<DWORD>(GetWindowLongPtrA(dialog, GWL_EXSTYLE)));
-    const int width = frame.right - frame.left;
-    const int height = frame.bottom - frame.top;
+    const auto [width, height] = OuterSize(dialog, about_layout::kClientWidth, about_layout::kClientHeight);
 
     // Centred over the owner, or on the screen's work area without one.
     RECT area{};

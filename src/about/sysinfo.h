@@ -1,8 +1,8 @@
 #pragma once
 // Finding and starting the Windows System Information tool from the About
 // dialog. The logic is portable; the registry, file and process calls it
-// needs come through IRegistry and ISysInfoHost (Win32 in sysinfo_win.h and
-// registry_win.h, fakes in tests).
+// needs come through IRegistry and ISysInfoHost (the About dialog's own for
+// Windows, fakes in tests).
 #include <cstddef>
 #include <string>
 
@@ -33,14 +33,12 @@ public:
     virtual void ShowMessage(const std::string& text, const std::string& caption) = 0;
 };
 
-// Reads one value of `keyName` under HKEY_LOCAL_MACHINE in the 32-bit view
-// (the one the shipped program sees), the key opened with full access; a
-// value over 1024 bytes counts as missing. `found` is true when a value was
-// found; then a text sets `keyVal` to its text (a final NUL dropped), a number
-// to "&h" and the hex digits of its bytes, last byte first, and other types
-// leave it alone. Not found (and `keyVal` empty) when the key cannot be opened
-// or the value is missing or too long. Fails for a value of zero
-// bytes, which cannot be read this way.
+// Reads one value of `keyName` under HKEY_LOCAL_MACHINE in the 32-bit view,
+// the key opened with full access. Found: a text sets `keyVal` to its text (a
+// final NUL dropped), a number to "&h" and the hex digits of its bytes, last
+// byte first; other types leave it alone. Not found (and `keyVal` empty): the
+// key cannot be opened so, or the value is missing or over 1024 bytes. Fails
+// for a value of zero bytes.
 Status GetKeyValue(IRegistry& registry, const std::string& keyName, const std::string& subKeyRef,
                    std::string& keyVal, bool& found);
 

@@ -3,11 +3,11 @@
 #include <windows.h>
 
 #include <algorithm>
-#include <cctype>
 #include <string>
 
 #include "app/working_folder_claim_win.h"
 #include "config/settings_rules.h"
+#include "platform/text.h"
 #include "platform/unique_handle_win.h"
 #include "product.h"
 #include "upload/server_check.h"
@@ -15,11 +15,6 @@
 namespace quendrel {
 
 namespace {
-
-std::string Lower(std::string word) {
-    for (char& c : word) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return word;
-}
 
 // Standard output where the caller gave one; otherwise the console of the
 // program that started this one, where there is one.
@@ -45,7 +40,7 @@ CheckRequest CheckRequested(const char* commandLine) {
     std::size_t at = 0;
     while (at < line.size()) {
         const std::size_t end = std::min(line.find_first_of(" \t", at), line.size());
-        const std::string word = Lower(line.substr(at, end - at));
+        const std::string word = Lowered(line.substr(at, end - at));
         if (word == "/check" || word == "-check") request.wanted = true;
         if (word == "/quiet" || word == "-quiet") request.quiet = true;
         at = end + 1;

@@ -46,6 +46,8 @@ const std::vector<ControlSpec> kControls = {
     {kUploadProgress, PROGRESS_CLASSA, "", 0, 0, kUploadPage, 98, 5310, 2985, 75, false},
 };
 
+const ControlSpec& ControlSpecOf(int id) { return kControls[ControlSlot(id)]; }
+
 void FillEventList(HWND list, HFONT font, UINT dpi) {
     for (const char* item : kEventTypes) ComboBox_AddString(list, item);
     ComboBox_SetCurSel(list, -1);
@@ -81,15 +83,10 @@ void AddPages(HWND tab, UINT dpi) {
 
 const std::vector<ControlSpec>& MainWindowControls() { return kControls; }
 
-const ControlSpec& ControlSpecOf(int id) { return kControls[ControlSlot(id)]; }
-
-void SizeMainWindow(HWND window, UINT dpi) {
+void SizeMainWindow(HWND window) {
     // Client area of the stated size, wherever the system puts the window.
-    RECT frame{0, 0, TwipsToPixels(kClientWidth, dpi), TwipsToPixels(kClientHeight, dpi)};
-    AdjustWindowRectEx(&frame, static_cast<DWORD>(GetWindowLongA(window, GWL_STYLE)), TRUE,
-                       static_cast<DWORD>(GetWindowLongA(window, GWL_EXSTYLE)));
-    SetWindowPos(window, nullptr, 0, 0, frame.right - frame.left, frame.bottom - frame.top,
-                 SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    const SIZE outer = OuterSize(window, kClientWidth, kClientHeight);
+    SetWindowPos(window, nullptr, 0, 0, outer.cx, outer.cy, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 std::vector<HWND> CreateMainWindowControls(HWND window, UINT dpi, HFONT font) {

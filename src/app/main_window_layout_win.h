@@ -31,10 +31,9 @@ struct ControlSpec {
 inline std::size_t ControlSlot(int id) { return static_cast<std::size_t>(id - kTabControl); }
 // Every control, in tab order.
 const std::vector<ControlSpec>& MainWindowControls();
-const ControlSpec& ControlSpecOf(int id);
 
-// Sizes the window for its client area at `dpi`.
-void SizeMainWindow(HWND window, UINT dpi);
+// Sizes the window for its client area.
+void SizeMainWindow(HWND window);
 // Makes every control, hidden where its page is not shown, with `font`; the
 // result holds them by control id, from kTabControl on.
 std::vector<HWND> CreateMainWindowControls(HWND window, UINT dpi, HFONT font);

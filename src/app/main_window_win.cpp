@@ -107,7 +107,7 @@ LRESULT MainWindow::HandleMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lPa
 bool MainWindow::OnCreate(HWND hwnd, LPCREATESTRUCT) {
     const UINT dpi = WindowDpi(hwnd);
     font_ = CreateMessageFont();
-    SizeMainWindow(hwnd, dpi);
+    SizeMainWindow(hwnd);
     controls_ = CreateMainWindowControls(hwnd, dpi, font_.get());
     // The tab control, the scan fields and the scan list see their messages
     // here first.

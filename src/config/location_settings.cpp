@@ -19,13 +19,16 @@ std::optional<std::string> RegCodeInView(IRegistry& registry, RegView view) {
     return std::to_string(static_cast<std::int32_t>(number));
 }
 
+std::optional<FoundRegCode> FindRegCode(IRegistry& registry) {
+    for (const RegView view : {RegView::Bits32, RegView::Bits64})
+        if (std::optional<std::string> text = RegCodeInView(registry, view)) return FoundRegCode{view, std::move(*text)};
+    return std::nullopt;
+}
+
 std::optional<LocationSettings> LoadLocationSettings(IRegistry& registry) {
-    // The 32-bit view is where the shipped 32-bit program looks by default;
-    // a location.reg imported by the 64-bit regedit lands in the 64-bit view.
-    std::optional<std::string> encoded = RegCodeInView(registry, RegView::Bits32);
-    if (!encoded) encoded = RegCodeInView(registry, RegView::Bits64);
-    if (!encoded || encoded->empty()) return std::nullopt;
-    return ParseSettingsText(DecodeRegCode(*encoded));
+    const std::optional<FoundRegCode> found = FindRegCode(registry);
+    if (!found || found->text.empty()) return std::nullopt;
+    return ParseSettingsText(DecodeRegCode(found->text));
 }
 
 }  // namespace quendrel

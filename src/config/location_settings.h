@@ -26,7 +26,15 @@ inline constexpr const char* kLocationValueName = QUENDREL_SETTINGS_VALUE;
 // The REGCODE text in one registry view (a number as its decimal text);
 // empty when that view has none.
 std::optional<std::string> RegCodeInView(IRegistry& registry, RegView view);
-// Reads REGCODE (32-bit view first, then the 64-bit view) and decodes it.
+// The view the program reads REGCODE from: the 32-bit view, where the shipped
+// 32-bit program looks by default, or, when that has none, the 64-bit view,
+// where a location.reg imported by the 64-bit regedit lands.
+struct FoundRegCode {
+    RegView view;
+    std::string text;
+};
+std::optional<FoundRegCode> FindRegCode(IRegistry& registry);
+// Reads REGCODE from that view and decodes it.
 // Empty when the location has no usable REGCODE: the program must refuse.
 std::optional<LocationSettings> LoadLocationSettings(IRegistry& registry);
 

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <string_view>
 
 #include "config/location_settings.h"
 #include "platform/status.h"
@@ -27,9 +28,11 @@ std::optional<FtpEndpoint> ParseFtpHost(const std::string& ftpHost);
 // Fails with a description that names the value and the forms expected.
 Status CheckFtpHost(const std::string& ftpHost);
 
-// Batch files are named YYMMDDhhmm, the location code and ".TXT"; a file
-// name holds at most 255 characters.
-inline constexpr std::size_t kMaxLocationCodeLength = 255 - 10 - 4;
+// Batch files are named after the minute they are made (YYMMDDhhmm), the
+// location code and ".TXT"; a file name holds at most 255 characters.
+inline constexpr std::size_t kBatchTimestampLength = 10;
+inline constexpr std::string_view kBatchExtension = ".TXT";
+inline constexpr std::size_t kMaxLocationCodeLength = 255 - kBatchTimestampLength - kBatchExtension.size();
 
 // At start-up a location may scan before its server exists; an upload, and a
 // location.reg made for use, need the FTP server.

@@ -19,4 +19,12 @@ Status IFileSystem::ReadAll(const std::string& name, std::string& contents) {
     return status;
 }
 
+Status IFileSystem::ReplaceAtomically(const std::string& name, const std::string& contents) {
+    const std::string temporary = name + ".tmp";
+    Status replaced = WriteNew(temporary, contents);
+    if (replaced.ok()) replaced = MoveOver(temporary, name);
+    if (!replaced.ok()) static_cast<void>(Remove(temporary));
+    return replaced;
+}
+
 }  // namespace quendrel

@@ -71,7 +71,9 @@ public:
     virtual Status WriteNew(const std::string& name, const WritePieces& contents) = 0;
     // Replaces the file's contents as one step: a temporary file beside it is
     // written, forced to disk and moved over it.
-    virtual Status ReplaceAtomically(const std::string& name, const std::string& contents) = 0;
+    virtual Status ReplaceAtomically(const std::string& name, const std::string& contents);
+    // Moves a file over another, which it replaces, as one step.
+    virtual Status MoveOver(const std::string& from, const std::string& to) = 0;
     virtual Status Remove(const std::string& name) = 0;
 };
 

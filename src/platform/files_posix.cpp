@@ -110,18 +110,8 @@ public:
         return Status::Ok();
     }
 
-    Status ReplaceAtomically(const std::string& name, const std::string& contents) override {
-        const std::string temporary = name + ".tmp";
-        Status written = WriteNew(temporary, contents);
-        if (!written.ok()) {
-            ::unlink(temporary.c_str());
-            return written;
-        }
-        if (::rename(temporary.c_str(), name.c_str()) != 0) {
-            Status failure = LastError();
-            ::unlink(temporary.c_str());
-            return failure;
-        }
+    Status MoveOver(const std::string& from, const std::string& to) override {
+        if (::rename(from.c_str(), to.c_str()) != 0) return LastError();
         return Status::Ok();
     }
 

@@ -12,7 +12,7 @@ namespace quendrel {
 
 namespace {
 
-Status LastError() { return Status::Failed(SystemErrorText(GetLastError())); }
+Status LastError() { return LastErrorStatus(); }
 
 bool WriteAll(HANDLE file, const char* data, std::size_t size) {
     while (size > 0) {
@@ -111,18 +111,8 @@ public:
         return Status::Ok();
     }
 
-    Status ReplaceAtomically(const std::string& name, const std::string& contents) override {
-        const std::string temporary = name + ".tmp";
-        Status written = WriteNew(temporary, contents);
-        if (!written.ok()) {
-            DeleteFileA(temporary.c_str());
-            return written;
-        }
-        if (!MoveFileExA(temporary.c_str(), name.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
-            Status failure = LastError();
-            DeleteFileA(temporary.c_str());
-            return failure;
-        }
+    Status MoveOver(const std::string& from, const std::string& to) override {
+        if (!MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) return LastError();
         return Status::Ok();
     }
 

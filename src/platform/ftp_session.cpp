@@ -59,10 +59,7 @@ bool IsRefusalCode(CURLcode code) {
     }
 }
 
-bool Mentions(std::string text, const std::string& word) {
-    for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return text.find(word) != std::string::npos;
-}
+bool Mentions(const std::string& text, const std::string& word) { return Lowered(text).find(word) != std::string::npos; }
 
 // The server's certificate was not accepted: expired, or not from an issuer
 // this PC trusts, or made for another name.

@@ -9,6 +9,11 @@ std::string TrimmedEnd(std::string text) {
     return text;
 }
 
+std::string Lowered(std::string text) {
+    for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return text;
+}
+
 std::string HexDigits(std::string_view bytes, HexCase letters) {
     const char* digits = letters == HexCase::Upper ? "0123456789ABCDEF" : "0123456789abcdef";
     std::string hex;

@@ -8,6 +8,8 @@ namespace quendrel {
 
 // The text without the blanks and line ends it ends in.
 std::string TrimmedEnd(std::string text);
+// The text with its ASCII letters in lower case, for comparing without case.
+std::string Lowered(std::string text);
 
 // Lines end in CR LF: a text ending in a bare LF or CR is still unended.
 inline bool EndsWithLineEnd(std::string_view text) {

@@ -28,6 +28,14 @@ UINT WindowDpi(HWND window) {
     return dpi > 0 ? static_cast<UINT>(dpi) : 96;
 }
 
+SIZE OuterSize(HWND window, int widthTwips, int heightTwips) {
+    const UINT dpi = WindowDpi(window);
+    RECT frame{0, 0, TwipsToPixels(widthTwips, dpi), TwipsToPixels(heightTwips, dpi)};
+    AdjustWindowRectEx(&frame, static_cast<DWORD>(GetWindowLongPtrA(window, GWL_STYLE)), GetMenu(window) != nullptr,
+                       static_cast<DWORD>(GetWindowLongPtrA(window, GWL_EXSTYLE)));
+    return {frame.right - frame.left, frame.bottom - frame.top};
+}
+
 unique_hfont CreateMessageFont() {
     NONCLIENTMETRICSA metrics{};
     metrics.cbSize = sizeof metrics;

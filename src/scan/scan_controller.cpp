@@ -23,14 +23,13 @@ void ScanController::ChooseEvent(int index) {
 }
 
 void ScanController::OnEnter(ScanField field) {
-    scanStep_ = static_cast<int>(field);
     awaited_ = field;  // and goes on waiting there until the step moves on
-    ProcessScan();
+    ProcessScan(field);
 }
 
-void ScanController::ProcessScan() {
-    switch (scanStep_) {
-        case 1: {
+void ScanController::ProcessScan(ScanField field) {
+    switch (field) {
+        case ScanField::Vin: {
             const std::string typed = window_.FieldText(ScanField::Vin);
             // A scanner sends one leading character before the VIN.
             const std::string vin = typed.size() > 1 ? typed.substr(1) : std::string();
@@ -51,10 +50,10 @@ void ScanController::ProcessScan() {
             }
             return;
         }
-        case 2:
+        case ScanField::Route:
             if (Accepts(ScanField::Route, window_.FieldText(ScanField::Route))) Focus(ScanField::Dealer);
             return;
-        case 3:
+        case ScanField::Dealer:
             if (!Accepts(ScanField::Dealer, window_.FieldText(ScanField::Dealer))) return;
             // The VIN and Route may have been skipped or changed after their own
             // Enter: a record with a missing or wrong-sized field would break
@@ -72,8 +71,6 @@ void ScanController::ProcessScan() {
             window_.SetStatus(kLastScanMessage, kStatusGreen);
             for (const ScanFieldSpec& spec : kScanFields) window_.SetFieldText(spec.field, "");
             Focus(ScanField::Vin);
-            return;
-        default:
             return;
     }
 }

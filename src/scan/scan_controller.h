@@ -24,10 +24,9 @@ public:
 
     // Unset before the first choice; readers treat unset as false.
     std::optional<bool> VinOnly() const { return vinOnly_; }
-    int ScanStep() const { return scanStep_; }
 
 private:
-    void ProcessScan();
+    void ProcessScan(ScanField field);
     // True when `scanned` has the field's length; otherwise the scan is
     // refused there: three beeps, the status says why, the field is emptied.
     bool Accepts(ScanField field, const std::string& scanned);
@@ -42,7 +41,6 @@ private:
     IFileSystem& files_;
     const LocationSettings& settings_;
     std::optional<bool> vinOnly_;
-    int scanStep_ = 0;
     ScanField awaited_ = ScanField::Vin;
 };
 

@@ -28,10 +28,6 @@ inline constexpr std::array<ScanFieldSpec, 3> kScanFields = {{
 
 constexpr const ScanFieldSpec& SpecOf(ScanField field) { return kScanFields[static_cast<std::size_t>(field) - 1]; }
 
-inline constexpr std::size_t kVinLength = SpecOf(ScanField::Vin).length;
-inline constexpr std::size_t kRouteLength = SpecOf(ScanField::Route).length;
-inline constexpr std::size_t kDealerLength = SpecOf(ScanField::Dealer).length;
-
 // The status when a scan of `field` has the wrong length, such as
 // "No Scan!! Vin is not 17 chars!!".
 inline std::string RefusedMessage(ScanField field) {

@@ -6,11 +6,11 @@
 namespace quendrel {
 
 std::string RecordRoute(const Scan& scan) {
-    return NeedsRouteAndDealer(scan.eventText) ? scan.route : std::string(kRouteLength, ' ');
+    return NeedsRouteAndDealer(scan.eventText) ? scan.route : std::string(SpecOf(ScanField::Route).length, ' ');
 }
 
 std::string RecordDealer(const Scan& scan) {
-    return NeedsRouteAndDealer(scan.eventText) ? scan.dealer : std::string(kDealerLength, ' ');
+    return NeedsRouteAndDealer(scan.eventText) ? scan.dealer : std::string(SpecOf(ScanField::Dealer).length, ' ');
 }
 
 std::string FormatScanRecord(const Scan& scan, const std::string& locationCode, const LocalTime& time) {

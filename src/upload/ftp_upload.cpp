@@ -18,13 +18,8 @@ namespace {
 
 constexpr const char* kTemporarySuffix = ".part";
 constexpr std::size_t kRunTagLength = 8;
-constexpr std::size_t kBatchTimestampLength = 10;  // YYMMDDhhmm
 
-bool SameNameIgnoringCase(const std::string& a, const std::string& b) {
-    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](unsigned char x, unsigned char y) {
-               return std::tolower(x) == std::tolower(y);
-           });
-}
+bool SameNameIgnoringCase(const std::string& a, const std::string& b) { return Lowered(a) == Lowered(b); }
 
 bool AllOf(const std::string& text, std::size_t from, std::size_t count, int (*test)(int)) {
     return from + count <= text.size() &&
@@ -216,7 +211,8 @@ std::string TemporaryName(const std::string& remoteName, const std::string& runT
 }
 
 bool IsTemporaryBatchName(const std::string& leaf, const std::string& leafPrefix, const std::string& locationCode) {
-    const std::string tail = std::string(".TXT.") + std::string(kRunTagLength, 'x') + kTemporarySuffix;
+    const std::string extension = std::string(kBatchExtension) + ".";
+    const std::string tail = extension + std::string(kRunTagLength, 'x') + kTemporarySuffix;
     const std::size_t expected = leafPrefix.size() + kBatchTimestampLength + locationCode.size() + tail.size();
     if (leaf.size() != expected || leaf.compare(0, leafPrefix.size(), leafPrefix) != 0) return false;
     std::size_t at = leafPrefix.size();
@@ -224,8 +220,8 @@ bool IsTemporaryBatchName(const std::string& leaf, const std::string& leafPrefix
     at += kBatchTimestampLength;
     if (leaf.compare(at, locationCode.size(), locationCode) != 0) return false;
     at += locationCode.size();
-    if (leaf.compare(at, 5, ".TXT.") != 0) return false;
-    at += 5;
+    if (leaf.compare(at, extension.size(), extension) != 0) return false;
+    at += extension.size();
     if (!AllOf(leaf, at, kRunTagLength, IsLowerHexDigit)) return false;
     return leaf.compare(at + kRunTagLength, std::string::npos, kTemporarySuffix) == 0;
 }

@@ -2,12 +2,13 @@
 
 #include <limits>
 
+#include "config/settings_rules.h"
 #include "platform/text.h"
 
 namespace quendrel {
 
 std::string UploadFileName(const LocalTime& now, const std::string& locationCode) {
-    return TimestampDigits(now, /*withSeconds=*/false) + locationCode + ".TXT";
+    return TimestampDigits(now, /*withSeconds=*/false) + locationCode + std::string(kBatchExtension);
 }
 
 std::string FormatLineCount(std::int32_t count) {

@@ -61,6 +61,11 @@ public:
         files[name] = contents;
         return Status::Ok();
     }
+    Status MoveOver(const std::string& from, const std::string& to) override {
+        files[to] = files[from];
+        files.erase(from);
+        return Status::Ok();
+    }
     Status Remove(const std::string& name) override {
         ++removeCalls;
         if (failRemoves.count(name)) return Status::Failed("The process cannot access the file because it is being used by another process.");

@@ -7,8 +7,6 @@
 
 namespace quendrel::makereg {
 
-namespace {
-
 std::string Shown(const std::string& value) { return value.empty() ? "(empty)" : value; }
 
 std::string ServerShown(const std::string& host) {
@@ -17,15 +15,13 @@ std::string ServerShown(const std::string& host) {
     return ServerAddress(endpoint->host, endpoint->port);
 }
 
-}  // namespace
-
 std::string DescribeSettings(const LocationSettings& settings) {
     std::string text;
     text += "Server:       " + ServerShown(settings.FtpHost) + "\n";
     text += "User:         " + Shown(settings.FtpUser) + "\n";
     text += std::string("Password:     ") + (settings.FtpPassword.empty() ? "(empty)" : "set") + "\n";
     text += "Remote path:  " + Shown(settings.RemotePath) + " (a batch goes to " +
-            RemoteFileName(settings.RemotePath, "<YYMMDDhhmm>" + settings.LocationCode + ".TXT") + ")\n";
+            RemoteFileName(settings.RemotePath, "<YYMMDDhhmm>" + settings.LocationCode + std::string(kBatchExtension)) + ")\n";
     text += "Location:     " + Shown(settings.LocationCode) + "\n";
     if (settings.FtpTls == kTlsRequired) {
         text += "Transfer:     FTP over TLS, ";
@@ -55,20 +51,19 @@ Status RegCodeOfRegFile(const std::string& regFile, std::string& regCode) {
 }
 
 std::string DescribeRegistry(IRegistry& registry) {
-    const std::optional<std::string> view32 = RegCodeInView(registry, RegView::Bits32);
-    const std::optional<std::string> view64 = RegCodeInView(registry, RegView::Bits64);
-    const auto state = [](const std::optional<std::string>& value) {
+    const auto state = [&](RegView view) {
+        const std::optional<std::string> value = RegCodeInView(registry, view);
         return !value ? std::string("no REGCODE") : value->empty() ? std::string("an empty REGCODE") : "a REGCODE";
     };
-    std::string text = "32-bit view (HKLM\\" + std::string(kLocationSubkey) + " /reg:32): " + state(view32) + "\n";
-    text += "64-bit view (HKLM\\" + std::string(kLocationSubkey) + " /reg:64): " + state(view64) + "\n";
-    const std::optional<std::string>& read = view32 ? view32 : view64;
-    if (!read || read->empty()) {
+    std::string text = "32-bit view (HKLM\\" + std::string(kLocationSubkey) + " /reg:32): " + state(RegView::Bits32) + "\n";
+    text += "64-bit view (HKLM\\" + std::string(kLocationSubkey) + " /reg:64): " + state(RegView::Bits64) + "\n";
+    const std::optional<FoundRegCode> found = FindRegCode(registry);
+    if (!found || found->text.empty()) {
         return text + "Quendrel finds no settings and will not start: import a location.reg with "
                       "reg import location.reg /reg:32\n";
     }
-    text += std::string("Quendrel reads the ") + (view32 ? "32-bit" : "64-bit") + " view:\n\n";
-    return text + DescribeSettings(ParseSettingsText(DecodeRegCode(*read)));
+    text += std::string("Quendrel reads the ") + (found->view == RegView::Bits32 ? "32-bit" : "64-bit") + " view:\n\n";
+    return text + DescribeSettings(ParseSettingsText(DecodeRegCode(found->text)));
 }
 
 }  // namespace quendrel::makereg

@@ -9,6 +9,11 @@
 
 namespace quendrel::makereg {
 
+// A value as shown: "(empty)" for none.
+std::string Shown(const std::string& value);
+// The FTP server as host:port, however the setting gives it.
+std::string ServerShown(const std::string& host);
+
 // The settings line by line, and whether Quendrel can work with them.
 std::string DescribeSettings(const LocationSettings& settings);
 // The REGCODE that a location.reg file sets; fails when the text is no such file.

@@ -236,10 +236,9 @@ int main(int argc, char** argv) {
         return Refuse(output + " is there already and was kept; give --force to replace it, or --output another file.");
     const Status written = files.WriteNew(output, quendrel::makereg::LocationRegFile(regCode));
     if (!written.ok()) return Refuse("cannot write " + output + ": " + written.description);
-    const auto endpoint = quendrel::ParseFtpHost(settings.FtpHost);
     std::cout << "Wrote " << output << " for location " << settings.LocationCode << ": server "
-              << quendrel::ServerAddress(endpoint->host, endpoint->port) << ", user " << (settings.FtpUser.empty() ? "(empty)" : settings.FtpUser)
-              << ", batches to " << quendrel::RemoteFileName(path, "<YYMMDDhhmm>" + settings.LocationCode + ".TXT")
+              << quendrel::makereg::ServerShown(settings.FtpHost) << ", user " << quendrel::makereg::Shown(settings.FtpUser)
+              << ", batches to " << quendrel::RemoteFileName(path, "<YYMMDDhhmm>" + settings.LocationCode + std::string(quendrel::kBatchExtension))
               << (settings.FtpTls.empty() ? ", plain FTP" : settings.ServerKeyPin.empty() ? ", FTP over TLS"
                                                                                             : ", FTP over TLS to the pinned key")
               << (settings.FtpPassword.empty() ? ".\n" : ". The password is in the file: keep it safe.\n");
