@@ -12,8 +12,6 @@ namespace quendrel {
 
 namespace {
 
-Status LastError() { return LastErrorStatus(); }
-
 bool WriteAll(HANDLE file, const char* data, std::size_t size) {
     while (size > 0) {
         const DWORD chunk = size > 0x10000000 ? 0x10000000 : static_cast<DWORD>(size);
@@ -49,7 +47,7 @@ public:
     Status Read(char* buffer, std::size_t size, std::size_t& got) override {
         DWORD read = 0;
         const DWORD want = static_cast<DWORD>(std::min<std::size_t>(size, 0x10000000));
-        if (!ReadFile(file_.get(), buffer, want, &read, nullptr)) return LastError();
+        if (!ReadFile(file_.get(), buffer, want, &read, nullptr)) return LastErrorStatus();
         got = read;
         return Status::Ok();
     }
@@ -63,18 +61,18 @@ public:
     Status AppendDurably(const std::string& name, const std::string& bytes) override {
         unique_hfile file(CreateFileA(name.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, nullptr,
                                       OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
-        if (!file) return LastError();
+        if (!file) return LastErrorStatus();
         LARGE_INTEGER size;
-        if (!GetFileSizeEx(file.get(), &size)) return LastError();
+        if (!GetFileSizeEx(file.get(), &size)) return LastErrorStatus();
 
         std::string data = EndsInLineEnd(file.get(), size.QuadPart) ? bytes : "\r\n" + bytes;
         LARGE_INTEGER end;
         end.QuadPart = 0;
-        if (!SetFilePointerEx(file.get(), end, nullptr, FILE_END)) return LastError();
+        if (!SetFilePointerEx(file.get(), end, nullptr, FILE_END)) return LastErrorStatus();
         if (WriteAll(file.get(), data.data(), data.size()) && FlushFileBuffers(file.get())) return Status::Ok();
 
         // Leave no partial record behind: cut the file back to where it was.
-        Status failure = LastError();
+        Status failure = LastErrorStatus();
         if (SetFilePointerEx(file.get(), size, nullptr, FILE_BEGIN)) {
             SetEndOfFile(file.get());
             FlushFileBuffers(file.get());
@@ -85,14 +83,14 @@ public:
     Status OpenForReading(const std::string& name, std::unique_ptr<IFileReader>& reader) override {
         unique_hfile file(CreateFileA(name.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                                       nullptr, OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
-        if (!file) return LastError();
+        if (!file) return LastErrorStatus();
         reader = std::make_unique<Win32FileReader>(std::move(file));
         return Status::Ok();
     }
 
     Status Size(const std::string& name, std::uint64_t& size) override {
         WIN32_FILE_ATTRIBUTE_DATA info;
-        if (!GetFileAttributesExA(name.c_str(), GetFileExInfoStandard, &info)) return LastError();
+        if (!GetFileAttributesExA(name.c_str(), GetFileExInfoStandard, &info)) return LastErrorStatus();
         size = (static_cast<std::uint64_t>(info.nFileSizeHigh) << 32) | info.nFileSizeLow;
         return Status::Ok();
     }
@@ -104,20 +102,20 @@ public:
     Status WriteNew(const std::string& name, const WritePieces& contents) override {
         unique_hfile file(CreateFileA(name.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                                       FILE_ATTRIBUTE_NORMAL, nullptr));
-        if (!file) return LastError();
+        if (!file) return LastErrorStatus();
         for (const std::string_view piece : contents.pieces())
-            if (!WriteAll(file.get(), piece.data(), piece.size())) return LastError();
-        if (!FlushFileBuffers(file.get())) return LastError();
+            if (!WriteAll(file.get(), piece.data(), piece.size())) return LastErrorStatus();
+        if (!FlushFileBuffers(file.get())) return LastErrorStatus();
         return Status::Ok();
     }
 
     Status MoveOver(const std::string& from, const std::string& to) override {
-        if (!MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) return LastError();
+        if (!MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) return LastErrorStatus();
         return Status::Ok();
     }
 
     Status Remove(const std::string& name) override {
-        if (!DeleteFileA(name.c_str())) return LastError();
+        if (!DeleteFileA(name.c_str())) return LastErrorStatus();
         return Status::Ok();
     }
 };

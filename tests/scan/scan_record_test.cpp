@@ -7,7 +7,7 @@ namespace {
 
 const Scan kExample{"1ABCD23E45F678901", "550 Invoice Packet Received", "0042", "123456"};
 
-TEST(ScanRecord, WorkedExample) {
+TEST(ScanRecord, Event550CarriesVinLocationTimeEventRouteAndDealerIn46Characters) {
     const std::string record = FormatScanRecord(kExample, "X1", {2001, 11, 8, 9, 5, 7});
     EXPECT_EQ(record, "UP1ABCD23E45F678901X10111080905075500042123456");
     EXPECT_EQ(record.size(), 46u);

@@ -42,7 +42,7 @@ TEST(CountRecordLines, CountsCrLfLinesAndAnUnendedLastLine) {
     EXPECT_EQ(CountRecordLines("x"), 1u);
 }
 
-TEST(UploadFileContents, WorkedExampleIsHeaderRecordsTrailer) {
+TEST(UploadFileContents, IsAHeaderWithNameAndCountThenTheRecordsThenTheTrailer) {
     const std::string records = kRecord1 + "\r\n" + kRecord2 + "\r\n";
     const std::string contents = UploadFileContents("0111080905X1.TXT", records);
     EXPECT_EQ(contents, "UH0111080905X1.TXT0003\r\n" + kRecord1 + "\r\n" + kRecord2 + "\r\n<<EOF:>>\r\n");
