@@ -1,6 +1,6 @@
 #pragma once
-// Control identifiers of the main window, in tab order, and of its menu. The
-// window's layout and the scan fields' table name controls by them.
+// Control identifiers of the main window, in tab order, and of its menu, for
+// its layout and the scan fields' table.
 namespace quendrel {
 
 enum ControlId : int {

@@ -1,7 +1,6 @@
 #pragma once
-// The keys a dialog handles for its controls, for the main window, which is
-// no dialog: Tab and Shift+Tab move through the tab stops, Enter clicks the
-// push button that has the focus.
+// The keys a dialog handles, for the main window, which is no dialog: Tab and
+// Shift+Tab move through the tab stops, Enter clicks the focused push button.
 #include <windows.h>
 
 #include <vector>

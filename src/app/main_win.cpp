@@ -12,7 +12,9 @@
 namespace {
 
 // Start-up's one way of telling the operator something, before the window.
-void Tell(const std::string& text) { MessageBoxA(nullptr, text.c_str(), quendrel::kAppTitle, MB_OK | MB_ICONEXCLAMATION); }
+void Tell(const std::string& text) {
+    MessageBoxA(nullptr, text.c_str(), quendrel::kAppTitle, MB_OK | MB_ICONEXCLAMATION);
+}
 
 }  // namespace
 

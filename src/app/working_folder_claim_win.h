@@ -18,9 +18,8 @@ namespace quendrel {
 class WorkingFolderClaim;
 struct TakenClaim {
     std::unique_ptr<WorkingFolderClaim> claim;  // null when a Quendrel runs in the folder already
-    // Fails, with the text for the operator, when that Quendrel runs for
-    // another user; one of this Windows session is brought to the front
-    // instead, and this start ends without a word.
+    // That Quendrel runs for another user: the text for the operator. One of
+    // this session is brought to the front instead, without a word.
     Status refusal;
 };
 

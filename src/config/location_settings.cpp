@@ -7,7 +7,8 @@
 namespace quendrel {
 
 std::optional<std::string> RegCodeInView(IRegistry& registry, RegView view) {
-    const std::optional<RegValue> value = registry.TryGetValue(kLocationSubkey, kLocationValueName, view, RegAccess::Query);
+    const std::optional<RegValue> value =
+        registry.TryGetValue(kLocationSubkey, kLocationValueName, view, RegAccess::Query);
     // A text loses its last byte, the terminating NUL; a value of no bytes
     // holds no text at all.
     if (!value || value->bytes.empty()) return std::nullopt;

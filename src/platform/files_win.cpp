@@ -110,7 +110,8 @@ public:
     }
 
     Status MoveOver(const std::string& from, const std::string& to) override {
-        if (!MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) return LastErrorStatus();
+        if (!MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+            return LastErrorStatus();
         return Status::Ok();
     }
 

@@ -35,9 +35,8 @@ bool LibcurlReady() {
 }
 
 bool IsReplyLine(const std::string& line) {
-    return line.size() >= 4 && std::isdigit(static_cast<unsigned char>(line[0])) &&
-           std::isdigit(static_cast<unsigned char>(line[1])) && std::isdigit(static_cast<unsigned char>(line[2])) &&
-           line[3] == ' ';
+    const auto digit = [](char c) { return std::isdigit(static_cast<unsigned char>(c)) != 0; };
+    return line.size() >= 4 && std::all_of(line.begin(), line.begin() + 3, digit) && line[3] == ' ';
 }
 
 bool IsUnreserved(unsigned char c) { return std::isalnum(c) || c == '-' || c == '.' || c == '_' || c == '~'; }
@@ -168,7 +167,8 @@ std::string ServerAddress(const std::string& host, std::uint16_t port) {
 
 std::string FtpUrl(const FtpServer& server, const std::string& path) {
     std::string url = "ftp://" + ServerAddress(server.host, server.port) + "/";
-    for (const char& ch : path) url += IsUnreserved(static_cast<unsigned char>(ch)) ? std::string(1, ch) : "%" + HexDigits({&ch, 1});
+    for (const char& ch : path)
+        url += IsUnreserved(static_cast<unsigned char>(ch)) ? std::string(1, ch) : "%" + HexDigits({&ch, 1});
     return url;
 }
 

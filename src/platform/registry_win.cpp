@@ -25,7 +25,8 @@ std::optional<RegValue> Win32Registry::TryGetValue(const std::string& subkey, co
     });
     if (status != ERROR_SUCCESS) return std::nullopt;
     RegValue value;
-    value.type = type == REG_SZ ? RegValue::Type::Text : type == REG_DWORD ? RegValue::Type::Number : RegValue::Type::Other;
+    value.type = type == REG_SZ ? RegValue::Type::Text
+                 : type == REG_DWORD ? RegValue::Type::Number : RegValue::Type::Other;
     value.bytes = std::move(bytes);
     return value;
 }

@@ -20,10 +20,9 @@ inline bool EndsWithLineEnd(std::string_view text) {
 enum class HexCase { Upper, Lower };
 std::string HexDigits(std::string_view bytes, HexCase letters = HexCase::Upper);
 
-// Reads a text of unknown length by the system's usual contract: `fetch`
-// is given a buffer and its size, and returns the length it wrote (less
-// than the size) or, when the buffer was too small, the size it needs. 0 is
-// an empty text or a failure: both give an empty text.
+// Reads a text of unknown length by the system's usual contract: `fetch` gets
+// a buffer and its size, and returns the length it wrote (less than the size)
+// or the size it needs; 0 (empty, or failed) gives an empty text.
 template <typename Fetch>
 std::string FetchGrowing(Fetch fetch, std::size_t firstSize = 260) {
     std::string text(firstSize, '\0');

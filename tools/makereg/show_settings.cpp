@@ -15,13 +15,16 @@ std::string ServerShown(const std::string& host) {
     return ServerAddress(endpoint->host, endpoint->port);
 }
 
+std::string BatchPlace(const LocationSettings& settings) {
+    return RemoteFileName(settings.RemotePath, "<YYMMDDhhmm>" + settings.LocationCode + std::string(kBatchExtension));
+}
+
 std::string DescribeSettings(const LocationSettings& settings) {
     std::string text;
     text += "Server:       " + ServerShown(settings.FtpHost) + "\n";
     text += "User:         " + Shown(settings.FtpUser) + "\n";
     text += std::string("Password:     ") + (settings.FtpPassword.empty() ? "(empty)" : "set") + "\n";
-    text += "Remote path:  " + Shown(settings.RemotePath) + " (a batch goes to " +
-            RemoteFileName(settings.RemotePath, "<YYMMDDhhmm>" + settings.LocationCode + std::string(kBatchExtension)) + ")\n";
+    text += "Remote path:  " + Shown(settings.RemotePath) + " (a batch goes to " + BatchPlace(settings) + ")\n";
     text += "Location:     " + Shown(settings.LocationCode) + "\n";
     if (settings.FtpTls == kTlsRequired) {
         text += "Transfer:     FTP over TLS, ";
@@ -55,8 +58,9 @@ std::string DescribeRegistry(IRegistry& registry) {
         const std::optional<std::string> value = RegCodeInView(registry, view);
         return !value ? std::string("no REGCODE") : value->empty() ? std::string("an empty REGCODE") : "a REGCODE";
     };
-    std::string text = "32-bit view (HKLM\\" + std::string(kLocationSubkey) + " /reg:32): " + state(RegView::Bits32) + "\n";
-    text += "64-bit view (HKLM\\" + std::string(kLocationSubkey) + " /reg:64): " + state(RegView::Bits64) + "\n";
+    const std::string key = "(HKLM\\" + std::string(kLocationSubkey);
+    std::string text = "32-bit view " + key + " /reg:32): " + state(RegView::Bits32) + "\n";
+    text += "64-bit view " + key + " /reg:64): " + state(RegView::Bits64) + "\n";
     const std::optional<FoundRegCode> found = FindRegCode(registry);
     if (!found || found->text.empty()) {
         return text + "Quendrel finds no settings and will not start: import a location.reg with "

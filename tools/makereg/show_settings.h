@@ -13,6 +13,8 @@ namespace quendrel::makereg {
 std::string Shown(const std::string& value);
 // The FTP server as host:port, however the setting gives it.
 std::string ServerShown(const std::string& host);
+// Where a batch of these settings goes on the server.
+std::string BatchPlace(const LocationSettings& settings);
 
 // The settings line by line, and whether Quendrel can work with them.
 std::string DescribeSettings(const LocationSettings& settings);

@@ -238,7 +238,7 @@ int main(int argc, char** argv) {
     if (!written.ok()) return Refuse("cannot write " + output + ": " + written.description);
     std::cout << "Wrote " << output << " for location " << settings.LocationCode << ": server "
               << quendrel::makereg::ServerShown(settings.FtpHost) << ", user " << quendrel::makereg::Shown(settings.FtpUser)
-              << ", batches to " << quendrel::RemoteFileName(path, "<YYMMDDhhmm>" + settings.LocationCode + std::string(quendrel::kBatchExtension))
+              << ", batches to " << quendrel::makereg::BatchPlace(settings)
               << (settings.FtpTls.empty() ? ", plain FTP" : settings.ServerKeyPin.empty() ? ", FTP over TLS"
                                                                                             : ", FTP over TLS to the pinned key")
               << (settings.FtpPassword.empty() ? ".\n" : ". The password is in the file: keep it safe.\n");
