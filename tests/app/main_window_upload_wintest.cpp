@@ -19,6 +19,8 @@
 namespace quendrel {
 namespace {
 
+[[maybe_unused]] const bool kServerModes = testing::SuiteUsesFtpTestServer({"normal", "tls"});
+
 using testing::FtpTestServer;
 using testing::FtpTestServerOptions;
 

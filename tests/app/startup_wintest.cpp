@@ -15,6 +15,8 @@
 namespace quendrel {
 namespace {
 
+[[maybe_unused]] const bool kServerModes = testing::SuiteUsesFtpTestServer({"normal"});
+
 using testing::PumpUntil;
 using testing::TempWorkDir;
 

@@ -5,8 +5,11 @@
 #include <chrono>
 #include <filesystem>
 #include <fstream>
+#include <set>
 #include <sstream>
 #include <thread>
+
+#include <gtest/gtest.h>
 
 namespace quendrel::testing {
 
@@ -18,6 +21,9 @@ constexpr auto kStartTimeout = 20s;
 constexpr auto kStopTimeout = 5s;
 
 std::atomic<int> folderCounter{0};
+
+const std::string kPython = "/usr/bin/python3";
+std::string ServerScript() { return std::string(QUENDREL_SOURCE_DIR) + "/tests/support/ftp_test_server.py"; }
 
 bool ReadWholeFile(const std::string& path, std::string& contents) {
     std::ifstream in(path, std::ios::binary);
@@ -41,7 +47,40 @@ std::string NewFolder(const std::string& parent, const std::string& purpose) {
     fs::create_directories(HostPath(unixPath), ignored);
     return unixPath;
 }
+// What the suite's server modes need, checked once before its first case.
+class ServerRequirements final : public ::testing::Environment {
+public:
+    std::set<std::string> modes;
+
+    void SetUp() override {
+        std::string modeList;
+        for (const std::string& mode : modes) modeList += (modeList.empty() ? "" : ",") + mode;
+        const std::string unixReport = NewFolder(std::string(QUENDREL_BINARY_DIR) + "/test-ftp", "check") + "/missing";
+        std::string error;
+        const auto check =
+            StartLinuxProgram(kPython + " " + ServerScript() + " --check " + unixReport + " --mode " + modeList, error);
+        if (!check) GTEST_FAIL() << kPython << " cannot be started (" << error << "): install the package python3";
+        std::string missing;
+        const auto started = std::chrono::steady_clock::now();
+        while (!ReadWholeFile(HostPath(unixReport), missing)) {
+            if (std::chrono::steady_clock::now() - started > kStartTimeout)
+                GTEST_FAIL() << kPython << " did not run the FTP test server's check: install the package python3";
+            std::this_thread::sleep_for(20ms);
+        }
+        if (!missing.empty()) GTEST_FAIL() << "The FTP test server cannot run on this machine:\n" << missing;
+    }
+};
 }  // namespace
+
+bool SuiteUsesFtpTestServer(std::initializer_list<const char*> modes) {
+    static ServerRequirements* const requirements = [] {
+        auto* made = new ServerRequirements;
+        ::testing::AddGlobalTestEnvironment(made);  // which owns it from here
+        return made;
+    }();
+    requirements->modes.insert(modes.begin(), modes.end());
+    return true;
+}
 
 std::string MakeScratchFolder(const std::string& purpose) {
     return HostPath(NewFolder(std::string(QUENDREL_BINARY_DIR) + "/test-scratch", purpose));
@@ -54,7 +93,7 @@ FtpTestServer::FtpTestServer(FtpTestServerOptions options) {
     fs::create_directories(rootPath() + "/in", ignored);
 
     std::ostringstream command;
-    command << "/usr/bin/python3 " << QUENDREL_SOURCE_DIR << "/tests/support/ftp_test_server.py"
+    command << kPython << " " << ServerScript()
             << " --root " << unixDir << "/root --user " << kFtpTestUser << " --password " << kFtpTestPassword
             << " --port-file " << unixDir << "/port --stop-file " << unixDir << "/stop --log-file " << unixDir
             << "/server.log --command-log " << unixDir << "/commands --pin-file " << unixDir << "/pin --mode "

@@ -4,6 +4,7 @@
 // which can start Linux programs. The server listens on a free loopback port,
 // has the user kFtpTestUser with kFtpTestPassword, and ends when this object
 // goes.
+#include <initializer_list>
 #include <memory>
 #include <string>
 #include <vector>
@@ -66,6 +67,13 @@ private:
     bool tls_ = false;
     std::unique_ptr<StartedProgram> process_;
 };
+
+// Declares, at namespace scope of a test file, the server modes its cases use
+// ("normal", "tls", ...): before the suite's first case, the machine is
+// checked once for the programs and system users those modes need, and the
+// suite fails at once with a line for each that is missing, naming its
+// package. Returns true, for a constant to hold.
+bool SuiteUsesFtpTestServer(std::initializer_list<const char*> modes);
 
 // A fresh empty folder under the build tree for one test, as this build's
 // file functions name it.

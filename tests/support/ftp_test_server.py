@@ -27,20 +27,49 @@ listing, rename or delete), as "drop box" accounts have it.
 it may be given more than once.
 --command-log FILE gets every command the server receives, one a line (the
 argument of PASS left out).
+--check REPORT writes to REPORT one line for each program or system user that
+the modes given with --mode (a comma-separated list here) need and this
+machine lacks, naming its Debian package, and ends.
 """
 import argparse
+import importlib.util
 import logging
 import os
 import pwd
+import shutil
 import socket
 import subprocess
 import sys
 import threading
 import time
 
-from pyftpdlib.authorizers import DummyAuthorizer
-from pyftpdlib.handlers import FTPHandler, ThrottledDTPHandler, DTPHandler, PassiveDTP
-from pyftpdlib.servers import FTPServer
+VSFTPD = "/usr/sbin/vsftpd"
+
+
+def missing_requirements(modes):
+    """What this machine lacks for the modes, one line each."""
+    missing = []
+    if modes & {"normal", "stall"} and importlib.util.find_spec("pyftpdlib") is None:
+        missing.append("the Python module pyftpdlib is missing: install the package python3-pyftpdlib")
+    if not modes & {"tls", "vsftpd"}:
+        return missing
+    if not os.access(VSFTPD, os.X_OK):
+        missing.append(VSFTPD + " is missing: install the package vsftpd")
+    if shutil.which("openssl") is None:
+        missing.append("the program openssl is missing: install the package openssl")
+    try:
+        pwd.getpwnam("ftp")
+    except KeyError:
+        missing.append("the system user ftp, whom vsftpd serves anonymous users as, is missing: "
+                       "the package vsftpd makes it (apt-get install --reinstall vsftpd)")
+    return missing
+
+
+def write_check(path, modes):
+    tmp = path + ".tmp"
+    with open(tmp, "w") as f:
+        f.writelines(line + "\n" for line in missing_requirements(set(modes.split(","))))
+    os.replace(tmp, path)
 
 
 def write_port(path, port):
@@ -136,13 +165,17 @@ def run_vsftpd(args, host):
     os.makedirs(folder + "/empty", exist_ok=True)
     # vsftpd refuses an anonymous root the anonymous user may write to.
     os.chmod(args.root, 0o755)
-    os.chown(os.path.join(args.root, "in"), pwd.getpwnam("ftp").pw_uid, -1)
+    try:
+        ftp_user = pwd.getpwnam("ftp")
+    except KeyError:
+        sys.exit("the system user ftp is missing: the package vsftpd makes it")
+    os.chown(os.path.join(args.root, "in"), ftp_user.pw_uid, -1)
     for _ in range(5):
         port = free_port(host)
         with open(folder + "/vsftpd.conf", "w") as f:
             f.write(VSFTPD_CONFIG.format(host=host, port=port, root=args.root, dir=folder,
                                          tls="YES" if args.mode == "tls" else "NO"))
-        server = subprocess.Popen(["/usr/sbin/vsftpd", folder + "/vsftpd.conf"], stdin=subprocess.DEVNULL,
+        server = subprocess.Popen([VSFTPD, folder + "/vsftpd.conf"], stdin=subprocess.DEVNULL,
                                   stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
         for _ in range(200):
             if server.poll() is not None:
@@ -164,6 +197,10 @@ def run_vsftpd(args, host):
 
 
 def run_ftp(args, host):
+    from pyftpdlib.authorizers import DummyAuthorizer
+    from pyftpdlib.handlers import FTPHandler, ThrottledDTPHandler, DTPHandler, PassiveDTP
+    from pyftpdlib.servers import FTPServer
+
     authorizer = DummyAuthorizer()
     authorizer.add_user(args.user, args.password, args.root, perm="w" if args.store_only else "elradfmwMT")
 
@@ -240,14 +277,15 @@ def run_ftp(args, host):
 
 def main():
     p = argparse.ArgumentParser()
-    p.add_argument("--root", required=True)
+    p.add_argument("--check")
+    p.add_argument("--root")
     p.add_argument("--user", default="scanner")
     p.add_argument("--password", default="secret")
     p.add_argument("--port", type=int, default=0)
-    p.add_argument("--port-file", required=True)
-    p.add_argument("--stop-file", required=True)
+    p.add_argument("--port-file")
+    p.add_argument("--stop-file")
     p.add_argument("--log-file")
-    p.add_argument("--mode", choices=["normal", "silent", "stall", "tls", "vsftpd"], default="normal")
+    p.add_argument("--mode", default="normal")
     p.add_argument("--pin-file")
     p.add_argument("--read-limit", type=int, default=0)
     p.add_argument("--stall-after", type=int, default=256 * 1024)
@@ -260,6 +298,13 @@ def main():
     p.add_argument("--command-log")
     p.add_argument("--lifetime", type=float, default=600.0)
     args = p.parse_args()
+    if args.check:
+        write_check(args.check, args.mode)
+        return 0
+    if not (args.root and args.port_file and args.stop_file):
+        p.error("--root, --port-file and --stop-file are needed to serve")
+    if args.mode not in ("normal", "silent", "stall", "tls", "vsftpd"):
+        p.error("unknown mode " + args.mode)
 
     logging.basicConfig(filename=args.log_file or os.devnull, level=logging.INFO)
 

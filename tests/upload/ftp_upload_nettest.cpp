@@ -17,6 +17,8 @@
 namespace quendrel {
 namespace {
 
+[[maybe_unused]] const bool kServerModes = testing::SuiteUsesFtpTestServer({"normal", "silent", "stall", "tls"});
+
 using namespace std::chrono_literals;
 using testing::FtpTestServer;
 using testing::FtpTestServerOptions;

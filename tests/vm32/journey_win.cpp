@@ -28,6 +28,8 @@
 namespace quendrel {
 namespace {
 
+[[maybe_unused]] const bool kServerModes = testing::SuiteUsesFtpTestServer({"normal"});
+
 using namespace testing;
 
 // Emulated machines are slow: a start can take most of a minute.
