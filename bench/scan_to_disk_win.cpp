@@ -130,7 +130,7 @@ int main(int argc, char** argv) {
     Win32Registry registry;
     const LocationSettings location = bench::BenchLocation();
     TimedFiles files;
-    FtpUploadPort upload(SystemFileSystem());
+    FtpUploadPort upload(SystemFileSystem(), NewRunTag());
     const MainWindowServices services{clock, files, beeper, registry, upload};
     std::vector<std::unique_ptr<Subject>> subjects;
     for (int entries : sizes) {

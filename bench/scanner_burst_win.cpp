@@ -75,7 +75,7 @@ int main(int argc, char** argv) {
     Win32Registry registry;
     const LocationSettings location = bench::BenchLocation();
     TimedFiles files;
-    FtpUploadPort upload(files);
+    FtpUploadPort upload(files, NewRunTag());
     auto window = MainWindow::Create(GetModuleHandleA(nullptr), {clock, files, beeper, registry, upload}, location).window;
     if (!window) return 1;
     window->Show(SW_SHOWNORMAL);

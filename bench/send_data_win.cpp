@@ -93,7 +93,7 @@ int main(int argc, char** argv) {
 
     quendrel::IFileSystem& files = quendrel::SystemFileSystem();
     FixedClock clock;
-    quendrel::FtpUploadPort upload(files);
+    quendrel::FtpUploadPort upload(files, quendrel::NewRunTag());
     const std::string batch = quendrel::UploadFileName(clock.Now(), settings.LocationCode);
     for (int i = 0; i < rounds; ++i) {
         static_cast<void>(files.Remove(batch));  // the round before may have left it

@@ -21,7 +21,7 @@ if [ ! -f "$tree/build.ninja" ]; then
     -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-x86_64.cmake" >/dev/null
 fi
 echo "== building Quendrel.exe, makereg.exe and the window reader"
-cmake --build "$tree" --target Quendrel makereg torture_window_texts -j "$(nproc)" >/dev/null
+cmake --build "$tree" --target Quendrel makereg window_driver -j "$(nproc)" >/dev/null
 
 dir=$root/build/torture
 run=$dir/run
@@ -55,4 +55,4 @@ port=$(cat "$run/ftp.port")
 $wine regedit /S "Z:${run//\//\\}\\location.reg" </dev/null >/dev/null 2>&1
 
 /usr/bin/python3 "$root/bench/torture/torture.py" --rounds "$rounds" --seed "$seed" --dir "$run" --prefix "$prefix" \
-  --exe "$tree/Quendrel.exe" --probe "$tree/bench/torture_window_texts.exe" "$@"
+  --exe "$tree/Quendrel.exe" --probe "$tree/window_driver.exe" "$@"

@@ -1,8 +1,8 @@
 // Remote names on the way to the server, and the names the upload may delete.
 // Invariants: the URL libcurl is given carries the remote name back exactly
 // (percent-decoded, byte for byte); a name that an importer picks up (one
-// ending in ".TXT") is never taken for a temporary batch file, and every
-// temporary name the upload makes for a batch of the location is.
+// ending in ".TXT") is never taken for a leftover of an upload, and every
+// temporary name and claim the upload makes for a batch of the location is.
 #include <fuzzer/FuzzedDataProvider.h>
 
 #include <cstddef>
@@ -46,14 +46,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     const std::string leafPrefix = quendrel::RemoteLeafName(remotePath);
     if (leaf.size() >= 4 && leaf.compare(leaf.size() - 4, 4, ".TXT") == 0) {
-        FUZZ_CHECK(!quendrel::IsTemporaryBatchName(leafPrefix + leaf, leafPrefix, locationCode),
-                   "a batch name taken for a temporary file");
+        FUZZ_CHECK(!quendrel::ParseUploadLeftover(leafPrefix + leaf, leafPrefix, locationCode),
+                   "a batch name taken for a leftover");
     }
-    const std::string batch = "0111080905" + locationCode + ".TXT";
-    const std::string made = quendrel::TemporaryName(quendrel::RemoteFileName(remotePath, batch), "0a1b2c3d");
-    if (quendrel::RemoteFolder(made) == quendrel::RemoteFolder(remotePath + "x")) {
-        FUZZ_CHECK(quendrel::IsTemporaryBatchName(quendrel::RemoteLeafName(made), leafPrefix, locationCode),
-                   "a temporary name of the upload's not recognised");
+    const std::string batch = quendrel::RemoteFileName(remotePath, "0111080905" + locationCode + ".TXT");
+    if (quendrel::RemoteFolder(batch) == quendrel::RemoteFolder(remotePath + "x")) {
+        for (const std::string& made : {quendrel::TemporaryName(batch, "0a1b2c3d"), quendrel::ClaimName(batch)}) {
+            const auto left = quendrel::ParseUploadLeftover(quendrel::RemoteLeafName(made), leafPrefix, locationCode);
+            FUZZ_CHECK(left && left->minute == "0111080905", "a name the upload makes not recognised");
+        }
     }
     return 0;
 }

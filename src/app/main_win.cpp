@@ -45,7 +45,10 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int showCom
 
     quendrel::Win32Clock clock;
     quendrel::Win32Beeper beeper;
-    quendrel::FtpUploadPort upload(quendrel::SystemFileSystem());
+    // This PC's uploads are told apart from the location's other PCs' on the
+    // server by the PC's name and the working folder.
+    quendrel::FtpUploadPort upload(quendrel::SystemFileSystem(),
+                                   quendrel::UploaderTag(quendrel::ComputerName(), quendrel::NormalizedWorkingFolder()));
     const quendrel::MainWindowServices services{clock, quendrel::SystemFileSystem(), beeper, registry, upload};
     const quendrel::MadeMainWindow made = quendrel::MainWindow::Create(instance, services, settings);
     if (!made.window) {

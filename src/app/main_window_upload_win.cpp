@@ -60,6 +60,7 @@ void MainWindow::OnClose(HWND hwnd) {
         // second, or once a partial file on the server has been removed).
         closeAfterUpload_ = true;
         sendData_->Abandon();
+        CloseIfLeaving();
         return;
     }
     DestroyWindow(hwnd);

@@ -129,6 +129,7 @@ void MainWindow::OnTimer(HWND hwnd, UINT id) {
     KillTimer(hwnd, kClockTimer);
     UpdateClock();
     SetTimer(hwnd, kClockTimer, kClockIntervalMs, nullptr);
+    if (sendData_) sendData_->OnClockTick();
 }
 
 void MainWindow::OnCommand(HWND, int id, HWND, UINT code) {

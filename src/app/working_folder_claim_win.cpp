@@ -15,9 +15,9 @@ namespace {
 constexpr int kWaitForWindowMs = 5000;
 constexpr int kPollMs = 100;
 
-// The working folder in one spelling, whichever way it was given: full, long
-// names, lower case (folder names are not case-sensitive), no trailing
-// backslash.
+}  // namespace
+
+// Folder names are not case-sensitive.
 std::string NormalizedWorkingFolder() {
     std::string folder = WorkingFolder();
     const std::string full = FetchGrowing([&](char* buffer, std::size_t size) -> std::size_t {
@@ -32,6 +32,14 @@ std::string NormalizedWorkingFolder() {
     while (folder.size() > 3 && (folder.back() == '\\' || folder.back() == '/')) folder.pop_back();
     return folder;
 }
+
+std::string ComputerName() {
+    char name[MAX_COMPUTERNAME_LENGTH + 1] = "";
+    DWORD size = sizeof name;
+    return ::GetComputerNameA(name, &size) ? std::string(name, size) : std::string();
+}
+
+namespace {
 
 // The name of an object that marks the working folder as claimed, in the
 // session's or the machine's namespace. Object names are limited in length

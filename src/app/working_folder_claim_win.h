@@ -39,6 +39,11 @@ private:
 
 // The process's working folder, as the system gives it.
 std::string WorkingFolder();
+// The working folder in one spelling, whichever way it was given: full, long
+// names, lower case, no trailing backslash.
+std::string NormalizedWorkingFolder();
+// This PC's name on the network.
+std::string ComputerName();
 // The name of the machine-wide mark for the current working folder.
 std::string MachineWideClaimName();
 

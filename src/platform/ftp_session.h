@@ -47,6 +47,7 @@ enum class FtpFailure {
     Login,      // the user and password were refused
     Tls,        // TLS was not offered, or the server's certificate or key not accepted
     Refused,    // the server refused the operation's own command
+    NameTaken,  // the name is another's on the server
     Transfer,   // the connection was lost, or made no progress, during the operation
     Cancelled,  // the program is closing
     Local,      // this PC's side: a file that could not be read

@@ -3,6 +3,7 @@
 #include <cstdint>
 
 #include "config/settings_rules.h"
+#include "platform/clock.h"
 
 namespace quendrel {
 
@@ -18,17 +19,24 @@ void SendDataCommand::Run() {
     if (running_) return;  // one upload at a time; this one shows the hourglass already
     running_ = true;
     abandoned_ = false;
-    batch_ = {};
+    waited_ = false;
+    sendingLogged_ = false;
     view_.SetBusyPointer(true);
 
     log_ = kLogProcessing;
     view_.SetLogText(log_);
+    SendBatch();
+}
+
+void SendDataCommand::SendBatch() {
+    batch_ = {};
     const Status built = BuildBatch();
     if (!built.ok()) {
-        Fail(built.description);
+        if (!batch_.nameTaken || !WaitForNextMinute(TimestampDigits(clock_.Now(), false))) Fail(built.description);
         return;
     }
-    AppendLog(kLogSending);
+    if (!sendingLogged_) AppendLog(kLogSending);
+    sendingLogged_ = true;
     view_.ShowProgress(0, batch_.fileSize);
     uploading_ = true;
     upload_.Start(settings_, batch_.fileName, view_.UploadWake());
@@ -40,6 +48,20 @@ Status SendDataCommand::BuildBatch() {
     return BuildUploadFile(files_, clock_.Now(), settings_.LocationCode, batch_);
 }
 
+bool SendDataCommand::WaitForNextMinute(const std::string& minute) {
+    if (waited_) return false;
+    waited_ = true;
+    waitingMinute_ = minute;
+    return true;
+}
+
+void SendDataCommand::OnClockTick() {
+    if (waitingMinute_.empty() || abandoned_) return;
+    if (TimestampDigits(clock_.Now(), false) == waitingMinute_) return;
+    waitingMinute_.clear();
+    SendBatch();
+}
+
 void SendDataCommand::OnUploadEvents() {
     for (const UploadEvent& event : upload_.TakeEvents()) {
         if (!uploading_) return;
@@ -48,15 +70,21 @@ void SendDataCommand::OnUploadEvents() {
                 if (!abandoned_) view_.ShowProgress(event.sent, event.total);
                 break;
             case UploadEvent::Kind::Note: AppendLog(event.note); break;
-            case UploadEvent::Kind::Finished: Finish(event.outcome); break;
+            case UploadEvent::Kind::Finished: Finish(event.outcome, event.nameTaken); break;
         }
     }
 }
 
-void SendDataCommand::Finish(const Status& sent) {
+void SendDataCommand::Finish(const Status& sent, bool nameTaken) {
     uploading_ = false;
     if (!abandoned_) view_.HideProgress();
     if (!sent.ok()) {
+        if (nameTaken && !abandoned_ && WaitForNextMinute(batch_.fileName.substr(0, kBatchTimestampLength))) {
+            // The batch of this minute's name goes; the next one's is made anew.
+            RemoveBatch(batch_.fileName);
+            batch_ = {};
+            return;
+        }
         Fail(sent.description);
         return;
     }
@@ -113,7 +141,12 @@ void SendDataCommand::RemoveBatch(const std::string& fileName) {
 void SendDataCommand::Abandon() {
     if (!running_) return;
     abandoned_ = true;
-    if (uploading_) upload_.Cancel();
+    if (uploading_) {
+        upload_.Cancel();
+    } else {
+        waitingMinute_.clear();  // nothing is under way: the run ends here
+        End();
+    }
 }
 
 void SendDataCommand::OnUploadTabShown() {

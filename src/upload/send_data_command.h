@@ -44,12 +44,18 @@ public:
     SendDataCommand& operator=(const SendDataCommand&) = delete;
 
     // Click on the Send Data button: builds the batch and starts its upload.
-    // Does nothing while a run of this command is under way.
+    // Does nothing while a run of this command is under way. Where the
+    // batch's name is taken (a batch of this minute is on the server, or
+    // another PC of the location is sending one), the run waits for the next
+    // minute and sends under its name, once.
     void Run();
     bool Running() const { return running_; }
     // The upload has news: progress, a log line, or its end, which finishes
     // the run.
     void OnUploadEvents();
+    // The window's clock ticked: a run that waits for the next minute goes on
+    // once it has come.
+    void OnClockTick();
 
     // The window is closing: the running upload is stopped, nothing more is
     // shown, and savedata.dat keeps every record not confirmed uploaded.
@@ -59,8 +65,12 @@ public:
     void OnUploadTabShown();
 
 private:
+    void SendBatch();
     Status BuildBatch();
-    void Finish(const Status& sent);
+    // Leaves the run waiting for the minute after `minute`; false when it has
+    // waited once already.
+    bool WaitForNextMinute(const std::string& minute);
+    void Finish(const Status& sent, bool nameTaken);
     Status ClearSentRecords();
     void AppendLog(const std::string& line);
     void Fail(const std::string& description);
@@ -75,6 +85,9 @@ private:
     bool running_ = false;    // from the click until the run has ended
     bool uploading_ = false;  // the upload has been started and has not finished
     bool abandoned_ = false;
+    bool waited_ = false;          // this run has waited for a minute of its own
+    std::string waitingMinute_;    // YYMMDDhhmm whose end the run waits for
+    bool sendingLogged_ = false;
     std::string log_;
     BuiltBatch batch_;
 };

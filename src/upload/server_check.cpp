@@ -75,6 +75,11 @@ ServerCheck CheckServer(const LocationSettings& settings, IFileSystem& files, co
     bool seen = false;
     for (const std::string& name : names) seen |= name == RemoteLeafName(probe);
     report += "List the folder: " + (listed.status.ok() ? seen ? std::string("yes") : "no (the file stored is not in it)" : Answer(listed)) + "\n";
+    const std::string claimProbe = ClaimName(probe);
+    const FtpOutcome claimed = session.Commands({"MKD " + claimProbe});
+    const FtpOutcome released = claimed.status.ok() ? session.Commands({"RMD " + claimProbe}) : claimed;
+    report += "Make and remove a folder (the claim on a batch's name): " +
+              Answer(claimed.status.ok() ? released : claimed) + "\n";
     const std::string renamedProbe = probe + ".renamed";
     const FtpOutcome renamed = session.Commands({"RNFR " + probe, "RNTO " + renamedProbe});
     report += "Rename: " + Answer(renamed) + "\n";
@@ -86,6 +91,12 @@ ServerCheck CheckServer(const LocationSettings& settings, IFileSystem& files, co
                   "cannot see whether a batch of the same name is already there, so two PCs of this location that "
                   "send in the same minute can replace each other's batch. Give the account the right to list "
                   "the folder.\n";
+    }
+    if (!claimed.status.ok() || !released.status.ok()) {
+        report += "Warning: the account may not make and remove folders, so Quendrel cannot claim a batch's name "
+                  "on the server while it sends the batch. Two PCs of this location that send in the same minute "
+                  "can then replace each other's batch on this account. Give the account the right to make and "
+                  "remove folders in the remote folder.\n";
     }
     if (!renamed.status.ok()) {
         report += "Note: without renames a batch is stored under its final name while it arrives, so an importer "

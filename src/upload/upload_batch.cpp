@@ -78,6 +78,7 @@ Status BuildUploadFile(IFileSystem& files, const LocalTime& now, const std::stri
 
     const std::string fileName = UploadFileName(now, locationCode);
     if (files.Exists(fileName)) {
+        built.nameTaken = true;
         return Status::Failed("A batch named " + fileName +
                                   " was already made this minute and may not have been collected yet. "
                                   "Nothing was sent: please try again in a minute.");

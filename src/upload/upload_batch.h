@@ -43,6 +43,7 @@ struct BuiltBatch {
     std::string fileName;
     std::uint64_t fileSize = 0;
     SentRecords sentRecords;
+    bool nameTaken = false;  // refused: a batch of this minute's name is in the working directory
 };
 
 // Writes the batch file for the pending scans into the working directory.

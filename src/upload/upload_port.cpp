@@ -31,9 +31,10 @@ public:
         event.note = line;
         port_.Post(std::move(event));
     }
-    void Finished(const Status& outcome) override {
+    void Finished(const Status& outcome, bool nameTaken) override {
         UploadEvent event;
         event.outcome = outcome;
+        event.nameTaken = nameTaken;
         port_.Post(std::move(event));
     }
 
@@ -43,7 +44,10 @@ private:
     std::uint64_t lastBytes_ = 0;
 };
 
-FtpUploadPort::FtpUploadPort(IFileSystem& files, UploadLimits limits) : files_(files), limits_(limits) {}
+FtpUploadPort::FtpUploadPort(IFileSystem& files, const std::string& uploaderTag, UploadLimits limits)
+    : files_(files), limits_(limits) {
+    uploader_.tag = uploaderTag;
+}
 
 FtpUploadPort::~FtpUploadPort() {
     Cancel();
@@ -65,7 +69,7 @@ void FtpUploadPort::Start(const LocationSettings& settings, const std::string& b
     wake_ = std::move(wake);
     worker_ = std::thread([this, settings, batchName] {
         Reporter reporter(*this);
-        UploadBatch(settings, batchName, files_, cancel_, reporter, limits_);
+        UploadBatch(settings, batchName, files_, cancel_, reporter, uploader_, limits_);
     });
 }
 

@@ -25,6 +25,7 @@ struct UploadEvent {
     std::uint64_t total = 0;  // Progress: the batch file's size
     std::string note;         // Note: a line for the log
     Status outcome;           // Finished: sent, or why not
+    bool nameTaken = false;   // Finished: refused for the batch's name, taken on the server
 };
 
 class IUploadPort {
@@ -39,10 +40,11 @@ public:
     virtual void Cancel() = 0;
 };
 
-// Uploads by FTP (UploadBatch) on a thread of its own, one upload at a time.
+// Uploads by FTP (UploadBatch) on a thread of its own, one upload at a time,
+// as the uploader of the PC and working folder that `uploaderTag` stands for.
 class FtpUploadPort final : public IUploadPort {
 public:
-    explicit FtpUploadPort(IFileSystem& files, UploadLimits limits = {});
+    FtpUploadPort(IFileSystem& files, const std::string& uploaderTag, UploadLimits limits = {});
     // Stops a running upload and waits for its thread.
     ~FtpUploadPort() override;
     FtpUploadPort(const FtpUploadPort&) = delete;
@@ -58,6 +60,7 @@ private:
 
     IFileSystem& files_;
     UploadLimits limits_;
+    Uploader uploader_;  // the worker's
     std::thread worker_;
     std::atomic<bool> cancel_{false};
     std::mutex lock_;

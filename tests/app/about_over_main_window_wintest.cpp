@@ -41,7 +41,7 @@ TEST(AboutOverMainWindow, MainWindowTakesNoInputWhileTheDialogIsOpenAndItsClockR
     LocationSettings settings;
     settings.LocationCode = "X1";
     settings.FtpHost = "SERVER1";
-    FtpUploadPort upload(SystemFileSystem());
+    FtpUploadPort upload(SystemFileSystem(), NewRunTag());
     const MainWindowServices services{clock, SystemFileSystem(), beeper, registry, upload};
     std::unique_ptr<MainWindow> window = MainWindow::Create(GetModuleHandleA(nullptr), services, settings).window;
     ASSERT_TRUE(window);

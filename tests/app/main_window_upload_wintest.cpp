@@ -97,7 +97,7 @@ protected:
     testing::CountingBeeper beeper;
     Win32Registry registry;
     LocationSettings settings;
-    FtpUploadPort upload{SystemFileSystem()};
+    FtpUploadPort upload{SystemFileSystem(), NewRunTag()};
     std::unique_ptr<MainWindow> window;
 };
 

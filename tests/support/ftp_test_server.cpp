@@ -98,7 +98,7 @@ FtpTestServer::FtpTestServer(FtpTestServerOptions options) {
             << " --port-file " << unixDir << "/port --stop-file " << unixDir << "/stop --log-file " << unixDir
             << "/server.log --command-log " << unixDir << "/commands --pin-file " << unixDir << "/pin --mode "
             << options.mode << " --lifetime 300";
-    tls_ = options.mode == "tls";
+    anonymous_ = options.mode == "tls" || options.mode == "vsftpd";
     if (options.readLimit) command << " --read-limit " << options.readLimit;
     if (options.stallAfter) command << " --stall-after " << options.stallAfter;
     if (options.dieAfter) command << " --die-after " << options.dieAfter;
@@ -107,6 +107,8 @@ FtpTestServer::FtpTestServer(FtpTestServerOptions options) {
     if (!options.sizeReply.empty()) command << " --size-reply " << options.sizeReply;
     if (options.refuseRename) command << " --refuse-rename";
     if (options.storeOnly) command << " --store-only";
+    if (options.refuseMkd) command << " --refuse-mkd";
+    if (options.loseRntoReply) command << " --lose-rnto-reply";
     for (const std::string& existing : options.existingFiles) command << " --existing " << existing;
 
     process_ = StartLinuxProgram(command.str(), startError_);
@@ -145,7 +147,7 @@ std::vector<std::string> FtpTestServer::ServerFileNames(const std::string& folde
     std::vector<std::string> names;
     std::error_code error;
     for (const auto& entry : fs::directory_iterator(rootPath() + "/" + folder, error)) {
-        if (entry.is_regular_file()) names.push_back(entry.path().filename().string());
+        names.push_back(entry.path().filename().string() + (entry.is_directory() ? "/" : ""));
     }
     std::sort(names.begin(), names.end());
     return names;

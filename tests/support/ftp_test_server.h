@@ -18,7 +18,7 @@ inline constexpr const char* kFtpTestPassword = "s3cret-pw";
 
 struct FtpTestServerOptions {
     // normal, silent (accepts, never answers), stall, tls (vsftpd, TLS
-    // required, for the user "anonymous")
+    // required, for the user "anonymous"), vsftpd (the same without TLS)
     std::string mode = "normal";
     long long readLimit = 0;      // bytes per second an upload may take (a slow link); 0 for no limit
     long long stallAfter = 0;     // stall mode: bytes read before the upload stalls
@@ -27,6 +27,8 @@ struct FtpTestServerOptions {
     std::string sizeReply;        // every SIZE gets a reply with this code ("500", "550")
     bool refuseRename = false;    // RNFR gets 550
     bool storeOnly = false;       // the user may store, and nothing else
+    bool refuseMkd = false;       // the user may not make folders
+    bool loseRntoReply = false;   // the first RNTO is done, but its reply lost with the connection
     std::vector<std::string> existingFiles;  // paths below the root of files there from the start
 };
 
@@ -43,7 +45,7 @@ public:
     // "127.0.0.1:PORT", as an FtpHost setting names it.
     std::string hostSetting() const;
     // The account the server lets in.
-    std::string user() const { return tls_ ? "anonymous" : kFtpTestUser; }
+    std::string user() const { return anonymous_ ? "anonymous" : kFtpTestUser; }
     // tls mode: the SHA-256 of the certificate's public key, as openssl
     // computes it, in hexadecimal digits.
     std::string ServerKeyPin() const;
@@ -53,7 +55,7 @@ public:
     // Contents of a file on the server (path below the root, '/'-separated);
     // false when it is not there.
     bool ReadServerFile(const std::string& remotePath, std::string& contents) const;
-    // The names of the files in a folder below the root, sorted.
+    // The names in a folder below the root, sorted; a folder's ends in "/".
     std::vector<std::string> ServerFileNames(const std::string& folder) const;
     // Every command the server received, in order (PASS without its argument).
     std::vector<std::string> Commands() const;
@@ -64,7 +66,7 @@ private:
     std::string dir_;
     std::string startError_;
     int port_ = 0;
-    bool tls_ = false;
+    bool anonymous_ = false;  // vsftpd's user
     std::unique_ptr<StartedProgram> process_;
 };
 

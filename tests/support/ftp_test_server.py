@@ -13,7 +13,8 @@ Behaviours (--mode):
           data connection, for the anonymous user (who may store, rename and
           delete in "in"), with a self-signed certificate made here for
           IP:127.0.0.1; --pin-file gets the SHA-256 of its public key;
-  vsftpd  the same vsftpd without TLS (for comparisons).
+  vsftpd  the same vsftpd without TLS (for comparisons); --read-limit sets
+          its anon_max_rate.
 --die-after BYTES ends the whole process abruptly once an upload has brought
 that many bytes, as if the server machine had gone away.
 --read-limit BYTES_PER_SECOND slows uploads down, like a slow link: the data
@@ -23,6 +24,9 @@ connection's receive buffer is small, so the client's bytes wait on its side.
 --refuse-rename answers RNFR with 550, as servers that forbid renames do.
 --store-only gives the user the right to store and nothing else (no SIZE,
 listing, rename or delete), as "drop box" accounts have it.
+--refuse-mkd takes the user the right to make folders, and nothing else.
+--lose-rnto-reply renames at the first RNTO, then closes the control
+connection without a reply, as if the link had gone at that moment.
 --existing PATH puts a file at PATH (below the root) before the server starts;
 it may be given more than once.
 --command-log FILE gets every command the server receives, one a line (the
@@ -125,6 +129,8 @@ write_enable=YES
 anon_root={root}
 anon_upload_enable=YES
 anon_other_write_enable=YES
+anon_mkdir_write_enable=YES
+anon_max_rate={rate}
 anon_umask=022
 ssl_enable={tls}
 allow_anon_ssl=YES
@@ -173,7 +179,7 @@ def run_vsftpd(args, host):
     for _ in range(5):
         port = free_port(host)
         with open(folder + "/vsftpd.conf", "w") as f:
-            f.write(VSFTPD_CONFIG.format(host=host, port=port, root=args.root, dir=folder,
+            f.write(VSFTPD_CONFIG.format(host=host, port=port, root=args.root, dir=folder, rate=args.read_limit,
                                          tls="YES" if args.mode == "tls" else "NO"))
         server = subprocess.Popen([VSFTPD, folder + "/vsftpd.conf"], stdin=subprocess.DEVNULL,
                                   stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
@@ -202,7 +208,8 @@ def run_ftp(args, host):
     from pyftpdlib.servers import FTPServer
 
     authorizer = DummyAuthorizer()
-    authorizer.add_user(args.user, args.password, args.root, perm="w" if args.store_only else "elradfmwMT")
+    rights = "w" if args.store_only else "elradfwMT" if args.refuse_mkd else "elradfmwMT"
+    authorizer.add_user(args.user, args.password, args.root, perm=rights)
 
     base = ThrottledDTPHandler if args.read_limit else DTPHandler
     stalled = []
@@ -237,6 +244,7 @@ def run_ftp(args, host):
             PassiveDTP.listen(self, num)
 
     commands = open(args.command_log, "a", buffering=1) if args.command_log else None
+    lost_replies = []
 
     class TestFTPHandler(FTPHandler):
         def pre_process_command(self, line, cmd, arg):
@@ -253,6 +261,14 @@ def run_ftp(args, host):
             if args.refuse_rename:
                 return self.respond("550 Renaming is not allowed on this server.")
             return FTPHandler.ftp_RNFR(self, path)
+
+        def ftp_RNTO(self, path):
+            if args.lose_rnto_reply and self._rnfr and not lost_replies:
+                lost_replies.append(path)
+                self.run_as_current_user(self.fs.rename, self._rnfr, path)
+                self._rnfr = None
+                return self.close()
+            return FTPHandler.ftp_RNTO(self, path)
 
     for existing in args.existing or []:
         with open(os.path.join(args.root, existing.lstrip("/")), "wb") as f:
@@ -295,6 +311,8 @@ def main():
     p.add_argument("--existing", action="append")
     p.add_argument("--refuse-rename", action="store_true")
     p.add_argument("--store-only", action="store_true")
+    p.add_argument("--refuse-mkd", action="store_true")
+    p.add_argument("--lose-rnto-reply", action="store_true")
     p.add_argument("--command-log")
     p.add_argument("--lifetime", type=float, default=600.0)
     args = p.parse_args()

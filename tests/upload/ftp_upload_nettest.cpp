@@ -12,12 +12,14 @@
 #include <thread>
 
 #include "config/settings_rules.h"
+#include "support/fake_file_system.h"
 #include "support/ftp_test_server.h"
 
 namespace quendrel {
 namespace {
 
-[[maybe_unused]] const bool kServerModes = testing::SuiteUsesFtpTestServer({"normal", "silent", "stall", "tls"});
+[[maybe_unused]] const bool kServerModes =
+    testing::SuiteUsesFtpTestServer({"normal", "silent", "stall", "tls", "vsftpd"});
 
 using namespace std::chrono_literals;
 using testing::FtpTestServer;
@@ -32,14 +34,40 @@ class Recorder final : public IUploadProgress {
 public:
     void Sent(std::uint64_t bytes, std::uint64_t) override { sent = std::max(sent, bytes); }
     void Note(const std::string& line) override { notes.push_back(line); }
-    void Finished(const Status& status) override { outcome = status; }
+    void Finished(const Status& status, bool taken) override {
+        outcome = status;
+        nameTaken = taken;
+    }
     std::uint64_t sent = 0;
+    bool nameTaken = false;
     std::vector<std::string> notes;
     Status outcome = Status::Failed("never told");
 };
 
 bool Says(const std::string& description, const std::string& text) {
     return description.find(text) != std::string::npos;
+}
+
+// A PC of the location with a working folder, uploader and batch of its own.
+struct Pc {
+    Pc(const std::string& tag, std::size_t size, char record, const std::string& name = kBatch) : batchName(name) {
+        uploader.tag = tag;
+        files.files[name] = batch = std::string(size, record);
+    }
+    void Send(const LocationSettings& settings) {
+        const std::atomic<bool> never{false};
+        UploadBatch(settings, batchName, files, never, recorder, uploader, UploadLimits{});
+    }
+    std::string batchName, batch;
+    testing::FakeFileSystem files;
+    Recorder recorder;
+    Uploader uploader;
+};
+
+void SendAtOnce(Pc& first, Pc& second, const LocationSettings& settings) {
+    std::thread other([&] { second.Send(settings); });
+    first.Send(settings);
+    other.join();
 }
 
 class FtpUploadTest : public ::testing::Test {
@@ -65,7 +93,7 @@ protected:
         return Send(settings, limits);
     }
     Status Send(const LocationSettings& settings, UploadLimits limits = kTestLimits) {
-        UploadBatch(settings, kBatch, SystemFileSystem(), cancel, recorder, limits, kTag);
+        UploadBatch(settings, kBatch, SystemFileSystem(), cancel, recorder, uploader, limits);
         return recorder.outcome;
     }
     static LocationSettings OverTls(const FtpTestServer& server, const std::string& pin) {
@@ -83,6 +111,7 @@ protected:
 
     std::atomic<bool> cancel{false};
     Recorder recorder;
+    Uploader uploader{kTag};
     std::filesystem::path previous_;
 };
 
@@ -94,9 +123,9 @@ TEST_F(FtpUploadTest, BatchGoesUnderATemporaryNameAndIsRenamedOnceConfirmed) {
     EXPECT_EQ(server.ServerFileNames("in"), std::vector<std::string>{kBatch});
     EXPECT_EQ(recorder.sent, bytes.size());
     const auto commands = server.Commands();
-    const std::string temporary = "/in/" + kBatch + "." + kTag + ".part";
-    for (const std::string& expected : {"SIZE /in/" + kBatch, "STOR " + temporary, "SIZE " + temporary,
-                                        "RNFR " + temporary, "RNTO /in/" + kBatch}) {
+    const std::string temporary = "/in/" + kBatch + "." + kTag + ".part", claim = "/in/" + kBatch + ".claim";
+    for (const std::string& expected : {"MKD " + claim, "SIZE /in/" + kBatch, "STOR " + temporary, "SIZE " + temporary,
+                                        "RNFR " + temporary, "RNTO /in/" + kBatch, "RMD " + claim}) {
         EXPECT_NE(std::find(commands.begin(), commands.end(), expected), commands.end()) << expected;
     }
 }
@@ -228,15 +257,85 @@ TEST_F(FtpUploadTest, ServerThatRefusesRenamesGetsTheBatchUnderItsFinalNameAndTh
     EXPECT_EQ(recorder.notes, std::vector<std::string>{kNoRenameNote});
 }
 
-TEST_F(FtpUploadTest, LeftoversOfThisLocationAreDeletedAndNothingElse) {
+TEST_F(FtpUploadTest, TidyRemovesThisPcsTemporaryFilesAndOutlivedClaimsOfTheLocationOnly) {
     FtpTestServerOptions options;
-    const std::string ours = "0111080904X1.TXT.89abcdef.part", theirs = "0111080904Y2.TXT.89abcdef.part";
-    options.existingFiles = {"in/" + ours, "in/" + theirs, "in/0111080904X1.TXT", "in/notes.part"};
+    const std::string ours = "0111080904X1.TXT." + kTag + ".part", anotherPcs = "0111080904X1.TXT.89abcdef.part",
+                      otherLocation = "0111080904Y2.TXT." + kTag + ".part";
+    options.existingFiles = {"in/" + ours, "in/" + anotherPcs, "in/" + otherLocation, "in/0111080904X1.TXT",
+                             "in/notes.part"};
     FtpTestServer server(options);
+    for (const char* claim : {"in/0111080803X1.TXT.claim", "in/0111080900X1.TXT.claim"})
+        std::filesystem::create_directory(server.rootPath() + "/" + claim);
     Batch(100);
     ASSERT_EQ(Send(server).description, "");
-    EXPECT_EQ(server.ServerFileNames("in"),
-              (std::vector<std::string>{"0111080904X1.TXT", theirs, kBatch, "notes.part"}));
+    EXPECT_EQ(server.ServerFileNames("in"), (std::vector<std::string>{"0111080900X1.TXT.claim/", "0111080904X1.TXT",
+                                                                      anotherPcs, otherLocation, kBatch, "notes.part"}));
+}
+
+TEST_F(FtpUploadTest, TwoPcsSendingTheSameNameAtOnceStoreOneBatchAndRefuseTheOther) {
+    for (const char* mode : {"normal", "vsftpd"}) {
+        FtpTestServerOptions options;
+        options.mode = mode;
+        options.readLimit = 100 * 1024;
+        FtpTestServer server(options);
+        ASSERT_EQ(server.startError(), "");
+        Pc first("1111aaaa", 300 * 1024, 'a'), second("2222bbbb", 300 * 1024, 'b');
+        SendAtOnce(first, second, {server.hostSetting(), server.user(), testing::kFtpTestPassword, "/in/", "X1"});
+        Pc& sent = first.recorder.outcome.ok() ? first : second;
+        Pc& refused = &sent == &first ? second : first;
+        EXPECT_EQ(sent.recorder.outcome.description, "") << mode;
+        EXPECT_TRUE(Says(refused.recorder.outcome.description, NameTakenOnServerMessage(kBatch)) &&
+                    refused.recorder.nameTaken)
+            << mode << ": " << refused.recorder.outcome.description;
+        EXPECT_TRUE(Stored(server, sent.batch)) << mode;
+        EXPECT_EQ(server.ServerFileNames("in"), std::vector<std::string>{kBatch}) << mode;
+    }
+}
+
+TEST_F(FtpUploadTest, WithoutClaimsTheNameIsCheckedAgainJustBeforeTheRename) {
+    FtpTestServerOptions options;
+    options.refuseMkd = true;
+    options.readLimit = 100 * 1024;
+    FtpTestServer server(options);
+    ASSERT_EQ(server.startError(), "");
+    Pc quick("1111aaaa", 100 * 1024, 'a'), slow("2222bbbb", 400 * 1024, 'b');
+    SendAtOnce(quick, slow, {server.hostSetting(), server.user(), testing::kFtpTestPassword, "/in/", "X1"});
+    EXPECT_EQ(quick.recorder.outcome.description, "");
+    EXPECT_TRUE(slow.recorder.nameTaken) << slow.recorder.outcome.description;
+    EXPECT_TRUE(Stored(server, quick.batch));
+    EXPECT_EQ(server.ServerFileNames("in"), std::vector<std::string>{kBatch});
+    const auto commands = server.Commands();
+    EXPECT_NE(std::find(commands.begin(), commands.end(), "STOR /in/" + kBatch + ".2222bbbb.part"), commands.end());
+}
+
+TEST_F(FtpUploadTest, OnePcsTidyLeavesAnotherPcsStoreInFlightAlone) {
+    FtpTestServerOptions options;
+    options.readLimit = 100 * 1024;
+    FtpTestServer server(options);
+    ASSERT_EQ(server.startError(), "");
+    const LocationSettings settings{server.hostSetting(), server.user(), testing::kFtpTestPassword, "/in/", "X1"};
+    Pc slow("1111aaaa", 400 * 1024, 'a'), earlier("2222bbbb", 100, 'b', "0111080904X1.TXT");
+    std::thread storing([&] { slow.Send(settings); });
+    std::string partial;
+    for (int waited = 0; waited < 500 && !server.ReadServerFile("in/" + kBatch + ".1111aaaa.part", partial); ++waited)
+        std::this_thread::sleep_for(20ms);
+    EXPECT_FALSE(partial.empty());
+    earlier.Send(settings);
+    storing.join();
+    EXPECT_EQ(earlier.recorder.outcome.description, "");
+    EXPECT_EQ(slow.recorder.outcome.description, "");
+    EXPECT_EQ(server.ServerFileNames("in"), (std::vector<std::string>{"0111080904X1.TXT", kBatch}));
+}
+
+TEST_F(FtpUploadTest, RenameWhoseReplyWasLostCountsAsSentWhereTheServerHoldsIt) {
+    FtpTestServerOptions options;
+    options.loseRntoReply = true;
+    FtpTestServer server(options);
+    const std::string bytes = Batch(1000);
+    EXPECT_EQ(Send(server).description, "");
+    EXPECT_TRUE(Stored(server, bytes));
+    const auto commands = server.Commands();
+    EXPECT_EQ(std::count_if(commands.begin(), commands.end(), [](const std::string& c) { return c.rfind("STOR", 0) == 0; }), 1);
 }
 
 TEST_F(FtpUploadTest, CancelStopsTheTransferWithinASecondAndRemovesThePartialFile) {
@@ -292,15 +391,29 @@ TEST_F(FtpUploadTest, TlsRequiredOfAPlainServerSendsNeitherTheLoginNorTheBatch) 
     EXPECT_FALSE(server.Commands().empty());  // it was asked for TLS
 }
 
-TEST(TemporaryBatchName, IsRecognisedForItsOwnLocationOnly) {
-    const std::string made = RemoteLeafName(TemporaryName(RemoteFileName("/in/pre-", kBatch), NewRunTag()));
-    EXPECT_TRUE(IsTemporaryBatchName(made, "pre-", "X1")) << made;
-    EXPECT_FALSE(IsTemporaryBatchName(made, "", "X1"));
-    EXPECT_FALSE(IsTemporaryBatchName(made, "pre-", "X"));
+TEST(UploadLeftover, IsRecognisedForItsOwnLocationOnlyWithItsMinuteAndTag) {
+    const std::string made = RemoteLeafName(TemporaryName(RemoteFileName("/in/pre-", kBatch), kTag));
+    const auto temporary = ParseUploadLeftover(made, "pre-", "X1");
+    ASSERT_TRUE(temporary) << made;
+    EXPECT_EQ(temporary->kind, UploadLeftover::Kind::Temporary);
+    EXPECT_EQ(temporary->minute + "/" + temporary->tag, "0111080905/" + kTag);
+    const auto claim = ParseUploadLeftover(RemoteLeafName(ClaimName("/in/pre-" + kBatch)), "pre-", "X1");
+    ASSERT_TRUE(claim);
+    EXPECT_EQ(claim->kind, UploadLeftover::Kind::Claim);
+    EXPECT_FALSE(ParseUploadLeftover(made, "", "X1"));
+    EXPECT_FALSE(ParseUploadLeftover(made, "pre-", "X"));
     for (const char* other : {"pre-0111080905X1.TXT", "pre-0111080905X1.TXT.0a1b2c3.part", "pre-011108090X1.TXT.0a1b2c3d.part",
-                              "pre-0111080905X1.TXT.0A1B2C3D.part", "pre-0111080905X1.TXT.0a1b2c3d.part.TXT"}) {
-        EXPECT_FALSE(IsTemporaryBatchName(other, "pre-", "X1")) << other;
+                              "pre-0111080905X1.TXT.0A1B2C3D.part", "pre-0111080905X1.TXT.0a1b2c3d.part.TXT",
+                              "pre-0111080905X1.TXT.claim.TXT"}) {
+        EXPECT_FALSE(ParseUploadLeftover(other, "pre-", "X1")) << other;
     }
+}
+
+TEST(UploadLeftover, MinutesBetweenCountAcrossDaysMonthsAndLeapYears) {
+    EXPECT_EQ(MinutesBetween("2402282359", "2402290001"), 2);
+    EXPECT_EQ(MinutesBetween("2312312300", "2401010000"), 60);
+    EXPECT_EQ(MinutesBetween("2302282330", "2303010030"), 60);
+    EXPECT_FALSE(MinutesBetween("2313010000", "2401010000"));
 }
 
 }  // namespace

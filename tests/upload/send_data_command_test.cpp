@@ -216,25 +216,60 @@ TEST_F(SendDataTest, AbandonWithNoUploadRunningDoesNothing) {
     EXPECT_EQ(view.log, kThreeLines);
 }
 
-TEST_F(SendDataTest, BatchOfTheSameMinuteAlreadyThereIsRefusedWithNothingWrittenSentOrDeleted) {
+TEST_F(SendDataTest, BatchOfTheSameMinuteAlreadyThereWaitsForTheNextMinuteAndGoesUnderItsName) {
     RunEndingAs(Status::Ok());
     files.files["savedata.dat"] = kLaterScan;
     const std::string firstBatch = files.files[kBatch];
     upload.starts = 0;
     view.messages.clear();
-    clock.time.second = 59;
+    clock.time.second = 58;
     command.Run();
-    EXPECT_EQ(view.log.rfind("Processing File ...\r\nNot sent: A batch named", 0), 0u);
-    ASSERT_EQ(view.messages.size(), 1u);
-    EXPECT_NE(view.messages[0].find("try again in a minute"), std::string::npos);
+    clock.time.second = 59;
+    command.OnClockTick();
+    EXPECT_EQ(view.log, "Processing File ...");
+    EXPECT_TRUE(command.Running());
     EXPECT_EQ(files.files[kBatch], firstBatch);
-    EXPECT_EQ(files.files["savedata.dat"], kLaterScan);
     EXPECT_FALSE(FtpWasUsed());
-    // The next minute goes through.
     clock.time.minute = 6;
-    RunEndingAs(Status::Ok());
+    clock.time.second = 0;
+    command.OnClockTick();
     EXPECT_EQ(upload.batchName, "0111080906X1.TXT");
+    upload.Finish(Status::Ok());
+    EXPECT_EQ(view.log, "Processing File ...\r\nSending File ...\r\n0111080906X1.TXT File Sent.");
+    EXPECT_TRUE(view.messages.empty());
     EXPECT_FALSE(files.Exists("savedata.dat"));
+}
+
+TEST_F(SendDataTest, NameTakenOnTheServerIsTriedOnceMoreUnderTheNextMinutesNameThenRefused) {
+    command.Run();
+    UploadEvent taken;
+    taken.outcome = Status::Failed("A batch named 0111080905X1.TXT is already on the FTP server");
+    taken.nameTaken = true;
+    upload.Tell(taken);
+    EXPECT_FALSE(files.Exists(kBatch));
+    EXPECT_TRUE(view.messages.empty());
+    EXPECT_EQ(view.log, kTwoLines);
+    clock.time.minute = 6;
+    command.OnClockTick();
+    ASSERT_EQ(upload.starts, 2);
+    EXPECT_EQ(upload.batchContents, "UH0111080906X1.TXT0003\r\n" + kRecord1 + kRecord2 + "<<EOF:>>\r\n");
+    taken.outcome = Status::Failed("A batch named 0111080906X1.TXT is already on the FTP server");
+    upload.Tell(taken);
+    EXPECT_EQ(view.messages, std::vector<std::string>{taken.outcome.description});
+    EXPECT_FALSE(command.Running());
+    EXPECT_EQ(files.files["savedata.dat"], kRecord1 + kRecord2);
+    EXPECT_FALSE(files.Exists("0111080906X1.TXT"));
+}
+
+TEST_F(SendDataTest, ClosingWhileARunWaitsForTheNextMinuteEndsItAtOnce) {
+    files.files[kBatch] = "an earlier batch of this minute";
+    command.Run();
+    ASSERT_TRUE(command.Running());
+    command.Abandon();
+    EXPECT_FALSE(command.Running());
+    clock.time.minute = 6;
+    command.OnClockTick();
+    EXPECT_FALSE(FtpWasUsed());
 }
 
 TEST_F(SendDataTest, UnsafeSettingsAreRefusedBeforeAnythingIsWritten) {
