@@ -98,6 +98,7 @@ int main(int argc, char** argv) {
     for (int i = 0; i < rounds; ++i) {
         static_cast<void>(files.Remove(batch));  // the round before may have left it
         ::DeleteFileA((serverFolder + "\\" + batch).c_str());
+        ::RemoveDirectoryA((serverFolder + "\\" + batch + ".claim").c_str());
         {
             // Written a line at a time, so that the peak below is Send Data's own.
             std::ofstream savedata(quendrel::kSaveDataFile, std::ios::binary | std::ios::trunc);
@@ -124,6 +125,10 @@ int main(int argc, char** argv) {
         // total, build, transfer with confirmation, rewrite of savedata.dat
         std::printf("%.4f %.4f %.4f %.4f\n", Seconds(end - start), Seconds(view.built - start),
                     Seconds(view.sent - view.built), Seconds(end - view.sent));
+        std::fflush(stdout);
+        // What follows "File Sent." (the claim released, the folder tidied)
+        // is not timed, and must not hold up the next round.
+        ::Sleep(500);
     }
     PROCESS_MEMORY_COUNTERS memory{};
     memory.cb = sizeof memory;

@@ -58,6 +58,10 @@ int RunCheck(IRegistry& registry, IFileSystem& files, bool quiet) {
     } else {
         check.report = "Quendrel's check of this PC\n" + loaded.description + "\nResult: Quendrel does not start here.\n";
     }
+    if (QuendrelRunsInThisFolder()) {
+        check.report += "Note: a Quendrel is running in this folder. It read its settings when it started, so new "
+                        "settings take effect only once it is closed and started again.\n";
+    }
     if (quiet) {
         WriteOut(check.report);
     } else {

@@ -8,6 +8,7 @@
 #include "platform/beep_win.h"
 #include "platform/clock_win.h"
 #include "platform/registry_win.h"
+#include "scan/scan_record.h"
 
 namespace {
 
@@ -42,6 +43,11 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int showCom
     }
     const std::string missing = quendrel::MissingSettingsWarning(settings);
     if (!missing.empty()) Tell(missing);
+    std::string pending;
+    if (quendrel::SystemFileSystem().ReadAll(quendrel::kSaveDataFile, pending).ok()) {
+        const quendrel::OtherLocationRecords other = quendrel::RecordsOfOtherLocations(pending, settings.LocationCode);
+        if (other.count != 0) Tell(quendrel::OtherLocationMessage(other, settings.LocationCode));
+    }
 
     quendrel::Win32Clock clock;
     quendrel::Win32Beeper beeper;

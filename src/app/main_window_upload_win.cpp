@@ -56,10 +56,11 @@ void MainWindow::CloseIfLeaving() {
 
 void MainWindow::OnClose(HWND hwnd) {
     if (sendData_ && sendData_->Running()) {
-        // Stop the upload; the window closes when it has ended (within a
-        // second, or once a partial file on the server has been removed).
+        // Stop the upload; the window closes when it has ended, and within
+        // the deadline in any case.
         closeAfterUpload_ = true;
         sendData_->Abandon();
+        SetTimer(hwnd, kCloseTimer, kCloseDeadlineMs, nullptr);
         CloseIfLeaving();
         return;
     }

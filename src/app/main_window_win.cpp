@@ -124,6 +124,10 @@ bool MainWindow::OnCreate(HWND hwnd, LPCREATESTRUCT) {
 void MainWindow::UpdateClock() { SetLabelText(kClockLabel, GeneralDateText(services_.clock.Now())); }
 
 void MainWindow::OnTimer(HWND hwnd, UINT id) {
+    if (id == kCloseTimer) {
+        DestroyWindow(hwnd);  // the upload did not unwind in time: it ends with the program
+        return;
+    }
     if (id != kClockTimer) return;
     // The next tick comes a full interval after this update.
     KillTimer(hwnd, kClockTimer);

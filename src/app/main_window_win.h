@@ -90,6 +90,10 @@ private:
 
     // Posted by the upload's thread when it has news for the Send Data command.
     static constexpr UINT kUploadEvents = WM_APP + 2;
+    // Closed during an upload: how long the upload may take to unwind (and
+    // remove what it made on the server) before the window goes all the same.
+    static constexpr UINT_PTR kCloseTimer = 2;
+    static constexpr UINT kCloseDeadlineMs = 400;
 
     MainWindow(const MainWindowServices& services, const LocationSettings& settings);
     static LRESULT CALLBACK WindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);

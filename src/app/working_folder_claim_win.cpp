@@ -80,6 +80,11 @@ void BringToFront(HANDLE shared) {
 
 std::string MachineWideClaimName() { return ClaimName("Global"); }
 
+bool QuendrelRunsInThisFolder() {
+    const unique_handle mark(OpenMutexA(SYNCHRONIZE, FALSE, MachineWideClaimName().c_str()));
+    return mark || GetLastError() == ERROR_ACCESS_DENIED;  // another account's: it exists
+}
+
 std::string WorkingFolder() {
     return FetchGrowing([](char* buffer, std::size_t size) -> std::size_t {
         return GetCurrentDirectoryA(static_cast<DWORD>(size), buffer);

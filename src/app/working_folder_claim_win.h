@@ -46,5 +46,7 @@ std::string NormalizedWorkingFolder();
 std::string ComputerName();
 // The name of the machine-wide mark for the current working folder.
 std::string MachineWideClaimName();
+// Whether a Quendrel works in the current working folder, for any user.
+bool QuendrelRunsInThisFolder();
 
 }  // namespace quendrel

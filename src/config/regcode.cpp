@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "platform/sha256.h"
 #include "platform/text.h"
 
 namespace quendrel {
@@ -13,6 +14,17 @@ std::string SettingsText(const LocationSettings& settings) {
     if (!settings.FtpTls.empty()) text += "t=" + settings.FtpTls + ";";
     if (!settings.ServerKeyPin.empty()) text += "k=" + settings.ServerKeyPin + ";";
     return text;
+}
+
+std::string SettingsCheck(const std::string& settingsText) {
+    const Sha256Digest digest = Sha256Of(settingsText);
+    return HexDigits(std::string(digest.begin(), digest.begin() + 4), HexCase::Lower);
+}
+
+std::string CheckedSettingsText(const LocationSettings& settings) {
+    const std::string text = SettingsText(settings);
+    const std::string pair = std::string(kCheckKey) + "=" + SettingsCheck(text) + ";";
+    return pair + text + pair;
 }
 
 std::string EncodeRegCode(const std::string& settingsText) {

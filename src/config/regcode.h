@@ -12,6 +12,15 @@ namespace quendrel {
 // What a REGCODE carries: "h=..;u=..;p=..;r=..;l=..;" for the five settings,
 // then "t=..;" and "k=..;" where set.
 std::string SettingsText(const LocationSettings& settings);
+// What makereg writes: that text between two copies of its check pair
+// "c=<check>;", the first pair and the last, so that a REGCODE that lost
+// digits at either end, or had digits changed, no longer matches. Quendrel
+// has always skipped a key it does not know, such as "c".
+std::string CheckedSettingsText(const LocationSettings& settings);
+inline constexpr const char* kCheckKey = "c";
+// The check of a settings text: the first eight hexadecimal digits of its
+// SHA-256.
+std::string SettingsCheck(const std::string& settingsText);
 // The REGCODE of a settings text.
 std::string EncodeRegCode(const std::string& settingsText);
 // Fails when the settings text cannot carry `value`: ";" ends a setting and

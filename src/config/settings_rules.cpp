@@ -4,6 +4,8 @@
 #include <cctype>
 #include <vector>
 
+#include "config/regcode.h"
+#include "platform/text.h"
 #include "product.h"
 
 namespace quendrel {
@@ -22,6 +24,18 @@ std::optional<std::uint16_t> ParsePort(const std::string& text) {
 }
 
 bool HasLineBreak(const std::string& text) { return text.find_first_of("\r\n") != std::string::npos; }
+
+bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
+
+// A character as a message shows it: in quotation marks, or by its name.
+std::string CharacterNamed(char c) {
+    if (c == ' ') return "a blank";
+    if (c == '\t') return "a tab";
+    if (c == '\r' || c == '\n') return "a line break";
+    const auto code = static_cast<unsigned char>(c);
+    if (code < 32 || code == 127) return "the control character " + HexDigits({&c, 1});
+    return "\"" + std::string(1, c) + "\"";
+}
 
 // Control characters (line ends among them) and \ / : * ? " < > | cannot
 // stand in a Windows file name.
@@ -61,6 +75,7 @@ bool IsHostNameOrIpv4(const std::string& text) {
 
 // A hint for the usual slips, in a few words.
 std::string HostHint(const std::string& text) {
+    if (!text.empty() && (IsBlank(text.front()) || IsBlank(text.back()))) return " Remove the blank at its start or end.";
     if (text.find_first_of("/\\") != std::string::npos) return " A folder goes in the remote path, not here.";
     if (text.find('@') != std::string::npos) return " The user goes in the user setting, not here.";
     if (text.find_first_of(", ") != std::string::npos) return " A port follows the host after a colon: host:2121.";
@@ -111,13 +126,25 @@ Status CheckLocationSettings(const LocationSettings& settings, EmptySettings emp
                               "other control character, or one of \\ / : * ? \" < > |); upload batch files are "
                               "named after it.");
     }
+    if (code.find_first_of(" \t") != std::string::npos) {
+        return Status::Failed("The location code \"" + code + "\" holds a blank, which would stand unseen in every "
+                              "scan and in every batch's name: remove the blank.");
+    }
+    if (!code.empty() && code.back() == '.') {
+        return Status::Failed("The location code \"" + code + "\" ends in \".\", which Windows drops from a file's "
+                              "name: remove it.");
+    }
+    if (code.empty() && empty == EmptySettings::AllNeeded) {
+        return Status::Failed("The location code is not set: scans would carry none, and batches would be named "
+                              "without it.");
+    }
     if (code.size() > kMaxLocationCodeLength) {
         return Status::Failed("The location code is " + std::to_string(code.size()) +
                               " characters long; upload batch files are named after it, and a file name has "
                               "room for " + std::to_string(kMaxLocationCodeLength) + " at most.");
     }
     if (settings.FtpHost.empty()) {
-        if (empty == EmptySettings::FtpHostNeeded)
+        if (empty != EmptySettings::Allowed)
             return Status::Failed("The FTP server is not set: uploads would have nowhere to go.");
     } else {
         const Status host = CheckFtpHost(settings.FtpHost);
@@ -161,16 +188,63 @@ Status CheckSettingsBeforeUpload(const LocationSettings& settings) {
                           " for a corrected location.reg file for this location.");
 }
 
+Status CheckRegCode(const std::string& encoded) {
+    for (std::size_t i = 0; i < encoded.size(); ++i) {
+        const char c = encoded[i];
+        if (std::isxdigit(static_cast<unsigned char>(c))) continue;
+        const std::string where = "The REGCODE holds " + CharacterNamed(c) + " at its character " + std::to_string(i + 1) +
+                                  ", which is no hexadecimal digit";
+        if (c == '"' || c == '\'')
+            return Status::Failed(where + ": it was stored with its quotation marks. Store the digits alone (for the "
+                                          "package: REGCODE=<digits>).");
+        if (IsBlank(c)) return Status::Failed(where + ": remove the blank, a REGCODE is one unbroken run of digits.");
+        return Status::Failed(where + " (0 to 9, A to F): it was mistyped, or is no REGCODE.");
+    }
+    if (encoded.size() % 2 != 0) {
+        return Status::Failed("The REGCODE has an odd number of digits (" + std::to_string(encoded.size()) +
+                              "): a digit was lost or added when it was copied.");
+    }
+    const std::string text = DecodeRegCode(encoded);
+    if (std::any_of(text.begin(), text.end(), [](unsigned char c) { return c < 32 || c == 127; })) {
+        return Status::Failed("The REGCODE decodes to a control character, which no location's settings hold: it "
+                              "was mistyped, or is no REGCODE.");
+    }
+    // Check pairs: none, or one first and one last that match what lies between.
+    std::vector<std::string> checks;
+    std::string rest = text, firstKey, lastKey;
+    std::size_t afterFirst = 0, beforeLast = 0;
+    while (!rest.empty()) {
+        const std::size_t at = text.size() - rest.size();
+        const Setting pair = NextSetting(rest);
+        if (at == 0) {
+            firstKey = pair.key;
+            afterFirst = text.size() - rest.size();
+        }
+        lastKey = pair.key;
+        beforeLast = at;
+        if (pair.key == kCheckKey) checks.push_back(pair.value);
+    }
+    if (checks.empty()) return Status::Ok();
+    const bool matches = checks.size() == 2 && firstKey == kCheckKey && lastKey == kCheckKey && checks[0] == checks[1] &&
+                         afterFirst <= beforeLast &&
+                         checks[0] == SettingsCheck(text.substr(afterFirst, beforeLast - afterFirst));
+    if (matches) return Status::Ok();
+    return Status::Failed("The REGCODE's check does not match its settings: digits were lost at its start or end, or "
+                          "changed, when it was copied.");
+}
+
 Status LoadSettingsAtStartUp(IRegistry& registry, LocationSettings& settings) {
-    const std::optional<LocationSettings> loaded = LoadLocationSettings(registry);
-    if (!loaded) return Status::Failed(kMissingLocationMessage);
-    const Status checked = CheckLocationSettings(*loaded, EmptySettings::Allowed);
+    const std::optional<FoundRegCode> found = FindRegCode(registry);
+    if (!found || found->text.empty()) return Status::Failed(kMissingLocationMessage);
+    Status checked = CheckRegCode(found->text);
+    const LocationSettings loaded = ParseSettingsText(DecodeRegCode(found->text));
+    if (checked.ok()) checked = CheckLocationSettings(loaded, EmptySettings::Allowed);
     if (!checked.ok()) {
         return Status::Failed("This PC's location settings are damaged. " + checked.description +
                               " Quendrel cannot work with them. Ask " QUENDREL_VENDOR " " QUENDREL_VENDOR_TELEPHONE
                               " for a corrected location.reg file for this location.");
     }
-    settings = *loaded;
+    settings = loaded;
     return checked;
 }
 

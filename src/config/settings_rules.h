@@ -34,9 +34,9 @@ inline constexpr std::size_t kBatchTimestampLength = 10;
 inline constexpr std::string_view kBatchExtension = ".TXT";
 inline constexpr std::size_t kMaxLocationCodeLength = 255 - kBatchTimestampLength - kBatchExtension.size();
 
-// At start-up a location may scan before its server exists; an upload, and a
-// location.reg made for use, need the FTP server.
-enum class EmptySettings { Allowed, FtpHostNeeded };
+// At start-up a location may scan before its server exists; an upload needs
+// the FTP server; a location.reg made for use needs its location code too.
+enum class EmptySettings { Allowed, FtpHostNeeded, AllNeeded };
 
 // Fails with a description that names the first setting that breaks a rule:
 // the location code must fit in a file name, the FTP server must be "host" or
@@ -51,6 +51,13 @@ inline constexpr std::size_t kServerKeyPinLength = 64;  // SHA-256, in hexadecim
 // The pin as libcurl takes it: "sha256//" and the digest in base64. Empty
 // for a text that is no pin.
 std::string CurlPinnedKey(const std::string& serverKeyPin);
+
+// A REGCODE before it is decoded: fails, naming what is wrong, where it
+// holds anything but pairs of hexadecimal digits, decodes to a character no
+// settings text holds (a control character), or carries check pairs (see
+// CheckedSettingsText) that do not match its settings. One without check
+// pairs is read as it always was.
+Status CheckRegCode(const std::string& encoded);
 
 // Start-up with settings that lack the location code or the FTP server: the
 // program starts, but the operator is told first what is missing and what

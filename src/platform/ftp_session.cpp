@@ -7,23 +7,21 @@
 #include <chrono>
 #include <utility>
 
-#include "platform/socket_buffer.h"
 #include "platform/text.h"
 
 namespace quendrel {
 
 namespace {
 
-// A store's send buffer starts small enough that, on a link of 2,000 bytes a
-// second, what the network has taken reaches the server well inside the
-// silence bound. Once the network has taken data for a moment, the buffer
-// holds what the network takes in about two seconds; on a network fast enough
-// to fill a buffer of kLargestSendBuffer so, the system sizes it again.
-constexpr int kSendBufferBytes = 16 * 1024;
-constexpr int kLargestSendBuffer = 256 * 1024;
-constexpr std::chrono::milliseconds kPaceMeasured{250};
-constexpr double kBufferedSeconds = 2.0;
-constexpr std::uintptr_t kNoSocket = ~std::uintptr_t{0};
+// What libcurl hands the network in one write. Windows takes a whole write
+// while the socket is under its quota, so on a link of 2,000 bytes a second
+// the next one goes some 16 s later: well within the silence bound, which a
+// write of libcurl's usual 64 KB would not be. Smaller writes cost more
+// under Wine than they gain.
+constexpr long kUploadBufferBytes = 32 * 1024;
+// Keepalive probes on a connection that idles (the control connection
+// during a store), so that a router that drops silent connections keeps it.
+constexpr long kKeepAliveSeconds = 60;
 // After a cancel nobody waits for a long-running operation.
 constexpr const char* kCancelled = "The upload was stopped because the program is closing.";
 
@@ -73,92 +71,105 @@ std::string CertificateRefusal(const std::string& server, const std::string& det
            "server's key in the location's settings.";
 }
 
+// libcurl's list of commands, freed with curl_slist_free_all.
+struct SlistTraits : NullIsInvalid<curl_slist*> {
+    static void Close(curl_slist* list) { curl_slist_free_all(list); }
+};
+using unique_curl_slist = UniqueHandle<curl_slist*, SlistTraits>;
+
 }  // namespace
 
-struct FtpSession::Transfer {
-    Transfer() : handle(curl_easy_init()) {}
-    ~Transfer() {
-        if (handle) curl_easy_cleanup(handle);
-        if (commands) curl_slist_free_all(commands);
-    }
-    Transfer(const Transfer&) = delete;
-    Transfer& operator=(const Transfer&) = delete;
+void FtpSession::EasyTraits::Close(void* handle) { curl_easy_cleanup(static_cast<CURL*>(handle)); }
 
-    CURL* handle;
-    curl_slist* commands = nullptr;
+// libcurl calls the functions below from its C frames, which on i686 carry
+// no unwind tables: nothing may be thrown out of them.
+struct FtpSession::Operation {
     char error[CURL_ERROR_SIZE] = "";
-    std::string lastReply;     // the server's last complete reply line
-    bool began = false;        // a preliminary reply (150, 125) came
+    std::string lastReply;  // the server's last complete reply line
+    bool began = false;     // a preliminary reply (150, 125) came
     IFileReader* source = nullptr;
     Status readFailure;
     std::string listing;
     const std::function<void(std::uint64_t)>* sent = nullptr;
+    std::uint64_t size = 0;     // a store's
+    bool handedOver = false;    // the network has taken a store's last byte
     const std::atomic<bool>* cancel = nullptr;
-    // The socket made last: during a store, the data connection's.
-    std::uintptr_t newestSocket = kNoSocket;
-    // The store's pace: since when the network takes data, how much it had
-    // taken then, and the send buffer for it.
-    std::chrono::steady_clock::time_point paceSince{};
-    std::uint64_t paceBytes = 0;
-    bool paceMeasured = false;
-    int sendBuffer = kSendBufferBytes;
+    unique_curl_slist commands;
 
-    static std::size_t OnReplyLine(char* data, std::size_t size, std::size_t count, void* self) {
-        auto& transfer = *static_cast<Transfer*>(self);
+    static std::size_t OnReplyLine(char* data, std::size_t size, std::size_t count, void* self) noexcept {
+        auto& operation = *static_cast<Operation*>(self);
         const std::string line = TrimmedEnd(std::string(data, size * count));
         if (IsReplyLine(line)) {
-            transfer.lastReply = line;
-            if (line[0] == '1') transfer.began = true;
+            operation.lastReply = line;
+            if (line[0] == '1') operation.began = true;
         }
         return size * count;
     }
-    static std::size_t OnListing(char* data, std::size_t size, std::size_t count, void* self) {
-        static_cast<Transfer*>(self)->listing.append(data, size * count);
+    static std::size_t OnListing(char* data, std::size_t size, std::size_t count, void* self) noexcept {
+        static_cast<Operation*>(self)->listing.append(data, size * count);
         return size * count;
     }
-    static std::size_t OnRead(char* buffer, std::size_t size, std::size_t count, void* self) {
-        auto& transfer = *static_cast<Transfer*>(self);
+    static std::size_t OnRead(char* buffer, std::size_t size, std::size_t count, void* self) noexcept {
+        auto& operation = *static_cast<Operation*>(self);
         std::size_t got = 0;
-        Status read = transfer.source->Read(buffer, size * count, got);
+        Status read = operation.source->Read(buffer, size * count, got);
         if (!read.ok()) {
-            transfer.readFailure = std::move(read);
+            operation.readFailure = std::move(read);
             return CURL_READFUNC_ABORT;
         }
         return got;
     }
-    static int OnProgress(void* self, curl_off_t, curl_off_t, curl_off_t, curl_off_t uploaded) {
-        auto& transfer = *static_cast<Transfer*>(self);
-        if (transfer.cancel->load()) return 1;
-        if (transfer.sent && *transfer.sent && uploaded > 0) {
-            transfer.KeepPace(static_cast<std::uint64_t>(uploaded));
-            (*transfer.sent)(static_cast<std::uint64_t>(uploaded));
+    // libcurl calls it at least once a second, also while it waits for a reply.
+    static int OnProgress(void* self, curl_off_t, curl_off_t, curl_off_t, curl_off_t uploaded) noexcept {
+        auto& operation = *static_cast<Operation*>(self);
+        if (operation.cancel->load()) return 1;
+        if (operation.sent && *operation.sent && uploaded > 0) {
+            (*operation.sent)(static_cast<std::uint64_t>(uploaded));
+            operation.handedOver = static_cast<std::uint64_t>(uploaded) >= operation.size;
         }
         return 0;
     }
-    void KeepPace(std::uint64_t uploaded) {
-        const auto now = std::chrono::steady_clock::now();
-        if (paceBytes == 0) {
-            paceSince = now;
-            paceBytes = uploaded;
-        } else if (!paceMeasured && now - paceSince >= kPaceMeasured) {
-            // What the first buffer held is no pace of the network's (the
-            // system may have doubled it).
-            const double drained = static_cast<double>(uploaded - paceBytes) - 2.0 * kSendBufferBytes;
-            const double rate = drained / std::chrono::duration<double>(now - paceSince).count();
-            sendBuffer = static_cast<int>(std::clamp(rate * kBufferedSeconds, double{kSendBufferBytes},
-                                                     double{kLargestSendBuffer}));
-            paceMeasured = true;
-        }
-        // On Windows libcurl sets the send buffer to the system's ideal
-        // backlog after each write; it is set back before the next.
-        if (newestSocket != kNoSocket && sendBuffer < kLargestSendBuffer) LimitSendBuffer(newestSocket, sendBuffer);
-    }
-    static int OnSocket(void* self, curl_socket_t socket, curlsocktype) {
-        static_cast<Transfer*>(self)->newestSocket = static_cast<std::uintptr_t>(socket);
-        LimitSendBuffer(static_cast<std::uintptr_t>(socket), kSendBufferBytes);  // a refusal costs only speed
-        return CURL_SOCKOPT_OK;
-    }
 };
+
+// One operation's settings, each checked: after the first that libcurl
+// refuses, none is tried, and the operation does not start.
+class FtpSession::Options {
+public:
+    explicit Options(CURL* handle) : handle_(handle) {}
+
+    template <typename Value>
+    void Set(CURLoption option, Value value, const char* name) {
+        if (refused_ != CURLE_OK) return;
+        const CURLcode code = curl_easy_setopt(handle_, option, value);
+        if (code == CURLE_OK) return;
+        refused_ = code;
+        name_ = name;
+    }
+    // A command sent as it is, after the login.
+    void Quote(const std::string& command, unique_curl_slist& list) {
+        list.reset(curl_slist_append(nullptr, command.c_str()));
+        if (!list) {
+            refused_ = CURLE_OUT_OF_MEMORY;
+            name_ = "CURLOPT_QUOTE";
+            return;
+        }
+        Set(CURLOPT_QUOTE, list.get(), "CURLOPT_QUOTE");
+    }
+    std::optional<FtpOutcome> Refusal() const {
+        if (refused_ == CURLE_OK) return std::nullopt;
+        return FtpOutcome{Status::Failed("The FTP library refused the setting " + name_ + " (" +
+                                         curl_easy_strerror(refused_) + "), so nothing was sent to the server."),
+                          0, FtpFailure::Local};
+    }
+
+private:
+    CURL* handle_;
+    CURLcode refused_ = CURLE_OK;
+    std::string name_;
+};
+
+// Names each setting after its option in a refusal.
+#define QUENDREL_SET(options, option, value) (options).Set(option, value, #option)
 
 std::string ServerAddress(const std::string& host, std::uint16_t port) {
     const bool v6 = host.find(':') != std::string::npos;
@@ -174,95 +185,98 @@ std::string FtpUrl(const FtpServer& server, const std::string& path) {
 
 FtpSession::FtpSession(FtpServer server, std::chrono::seconds silenceBound, const std::atomic<bool>& cancel)
     : server_(std::move(server)), silenceBound_(silenceBound), cancel_(cancel) {
-    if (LibcurlReady()) transfer_ = std::make_unique<Transfer>();
+    if (LibcurlReady()) handle_.reset(curl_easy_init());
 }
 
-FtpSession::~FtpSession() = default;
+FtpSession::~FtpSession() { Close(); }
+
+std::chrono::seconds FtpSession::StoreReplyBound() const { return std::max(silenceBound_, kFtpStoreConfirmationBound); }
 
 std::string FtpSession::ServerName() const { return ServerAddress(server_.host, server_.port); }
 
-std::optional<FtpOutcome> FtpSession::Prepare(const std::string& path) {
-    if (!transfer_) return FtpOutcome{Status::Failed("The FTP library could not be started."), 0, FtpFailure::Local};
-    if (cancel_) return FtpOutcome{Status::Failed(kCancelled), 0, FtpFailure::Cancelled};
-    Transfer& t = *transfer_;
-    // A reset keeps the open connection for the next operation.
-    curl_easy_reset(t.handle);
-    if (t.commands) {
-        curl_slist_free_all(t.commands);
-        t.commands = nullptr;
-    }
-    t.error[0] = '\0';
-    t.lastReply.clear();
-    t.began = false;
-    t.listing.clear();
-    t.readFailure = Status::Ok();
-    t.source = nullptr;
-    t.sent = nullptr;
-    t.cancel = &cancel_;
-    t.newestSocket = kNoSocket;
-    t.paceBytes = 0;
-    t.paceMeasured = false;
-    t.sendBuffer = kSendBufferBytes;
-
-    CURL* h = t.handle;
-    const std::string url = FtpUrl(server_, path);
-    curl_easy_setopt(h, CURLOPT_URL, url.c_str());
-    curl_easy_setopt(h, CURLOPT_PROTOCOLS_STR, "ftp");
-    curl_easy_setopt(h, CURLOPT_USERNAME, server_.user.c_str());
-    curl_easy_setopt(h, CURLOPT_PASSWORD, server_.password.c_str());
+void FtpSession::Configure(Options& options, Operation& operation, const std::string& url, bool storing) {
+    operation.cancel = &cancel_;
+    QUENDREL_SET(options, CURLOPT_URL, url.c_str());
+    QUENDREL_SET(options, CURLOPT_PROTOCOLS_STR, "ftp");
+    QUENDREL_SET(options, CURLOPT_USERNAME, server_.user.c_str());
+    QUENDREL_SET(options, CURLOPT_PASSWORD, server_.password.c_str());
     // The path as it is: no CWD into its folders, no "." or ".." resolved.
-    curl_easy_setopt(h, CURLOPT_FTP_FILEMETHOD, static_cast<long>(CURLFTPMETHOD_NOCWD));
-    curl_easy_setopt(h, CURLOPT_PATH_AS_IS, 1L);
+    QUENDREL_SET(options, CURLOPT_FTP_FILEMETHOD, static_cast<long>(CURLFTPMETHOD_NOCWD));
+    QUENDREL_SET(options, CURLOPT_PATH_AS_IS, 1L);
     const long bound = static_cast<long>(silenceBound_.count());
-    curl_easy_setopt(h, CURLOPT_CONNECTTIMEOUT, bound);
-    curl_easy_setopt(h, CURLOPT_SERVER_RESPONSE_TIMEOUT, bound);
-    curl_easy_setopt(h, CURLOPT_LOW_SPEED_LIMIT, 1L);
-    curl_easy_setopt(h, CURLOPT_LOW_SPEED_TIME, bound);
-    curl_easy_setopt(h, CURLOPT_NOSIGNAL, 1L);
-    curl_easy_setopt(h, CURLOPT_SOCKOPTFUNCTION, &Transfer::OnSocket);
-    curl_easy_setopt(h, CURLOPT_SOCKOPTDATA, &t);
-    curl_easy_setopt(h, CURLOPT_ERRORBUFFER, t.error);
-    curl_easy_setopt(h, CURLOPT_HEADERFUNCTION, &Transfer::OnReplyLine);
-    curl_easy_setopt(h, CURLOPT_HEADERDATA, &t);
-    curl_easy_setopt(h, CURLOPT_WRITEFUNCTION, &Transfer::OnListing);
-    curl_easy_setopt(h, CURLOPT_WRITEDATA, &t);
-    if (server_.tls) {
-        curl_easy_setopt(h, CURLOPT_USE_SSL, static_cast<long>(CURLUSESSL_ALL));
-        curl_easy_setopt(h, CURLOPT_FTPSSLAUTH, static_cast<long>(CURLFTPAUTH_TLS));
-        // A revocation list that cannot be reached does not stop an upload
-        // (Windows' TLS); a revoked certificate does.
-        curl_easy_setopt(h, CURLOPT_SSL_OPTIONS, static_cast<long>(CURLSSLOPT_REVOKE_BEST_EFFORT));
-        if (!server_.pinnedKey.empty()) {
-            curl_easy_setopt(h, CURLOPT_PINNEDPUBLICKEY, server_.pinnedKey.c_str());
-            curl_easy_setopt(h, CURLOPT_SSL_VERIFYPEER, 0L);
-            curl_easy_setopt(h, CURLOPT_SSL_VERIFYHOST, 0L);
-        }
-    }
-    curl_easy_setopt(h, CURLOPT_NOPROGRESS, 0L);
-    curl_easy_setopt(h, CURLOPT_XFERINFOFUNCTION, &Transfer::OnProgress);
-    curl_easy_setopt(h, CURLOPT_XFERINFODATA, &t);
-    return std::nullopt;
+    const long replyBound = storing ? static_cast<long>(StoreReplyBound().count()) : bound;
+    QUENDREL_SET(options, CURLOPT_CONNECTTIMEOUT, bound);
+    QUENDREL_SET(options, CURLOPT_SERVER_RESPONSE_TIMEOUT, replyBound);
+    QUENDREL_SET(options, CURLOPT_LOW_SPEED_LIMIT, 1L);
+    QUENDREL_SET(options, CURLOPT_LOW_SPEED_TIME, bound);
+    QUENDREL_SET(options, CURLOPT_NOSIGNAL, 1L);
+    // A host lookup that hangs is not waited for once the program closes.
+    QUENDREL_SET(options, CURLOPT_QUICK_EXIT, 1L);
+    QUENDREL_SET(options, CURLOPT_TCP_KEEPALIVE, 1L);
+    QUENDREL_SET(options, CURLOPT_TCP_KEEPIDLE, kKeepAliveSeconds);
+    QUENDREL_SET(options, CURLOPT_TCP_KEEPINTVL, kKeepAliveSeconds);
+    QUENDREL_SET(options, CURLOPT_ERRORBUFFER, operation.error);
+    QUENDREL_SET(options, CURLOPT_HEADERFUNCTION, &Operation::OnReplyLine);
+    QUENDREL_SET(options, CURLOPT_HEADERDATA, &operation);
+    QUENDREL_SET(options, CURLOPT_WRITEFUNCTION, &Operation::OnListing);
+    QUENDREL_SET(options, CURLOPT_WRITEDATA, &operation);
+    QUENDREL_SET(options, CURLOPT_NOPROGRESS, 0L);
+    QUENDREL_SET(options, CURLOPT_XFERINFOFUNCTION, &Operation::OnProgress);
+    QUENDREL_SET(options, CURLOPT_XFERINFODATA, &operation);
+    if (!server_.tls) return;
+    QUENDREL_SET(options, CURLOPT_USE_SSL, static_cast<long>(CURLUSESSL_ALL));
+    QUENDREL_SET(options, CURLOPT_FTPSSLAUTH, static_cast<long>(CURLFTPAUTH_TLS));
+    // TLS 1.2 only: libcurl 7.88 knows of lost FTPS uploads under TLS 1.3.
+    QUENDREL_SET(options, CURLOPT_SSLVERSION, static_cast<long>(CURL_SSLVERSION_TLSv1_2 | CURL_SSLVERSION_MAX_TLSv1_2));
+    // A revocation list that cannot be reached does not stop an upload
+    // (Windows' TLS); a revoked certificate does.
+    QUENDREL_SET(options, CURLOPT_SSL_OPTIONS, static_cast<long>(CURLSSLOPT_REVOKE_BEST_EFFORT));
+    if (server_.pinnedKey.empty()) return;
+    // The pin first: where it cannot be set, the server is never trusted without it.
+    QUENDREL_SET(options, CURLOPT_PINNEDPUBLICKEY, server_.pinnedKey.c_str());
+    QUENDREL_SET(options, CURLOPT_SSL_VERIFYPEER, 0L);
+    QUENDREL_SET(options, CURLOPT_SSL_VERIFYHOST, 0L);
 }
 
-FtpOutcome FtpSession::Perform(const std::string& path, bool storing) {
-    Transfer& t = *transfer_;
-    const CURLcode code = curl_easy_perform(t.handle);
+FtpOutcome FtpSession::Perform(Operation& operation, const std::string& path, bool storing,
+                               const std::function<void(Options&)>& configure) {
+    if (!handle_) return FtpOutcome{Status::Failed("The FTP library could not be started."), 0, FtpFailure::Local};
+    if (cancel_) return FtpOutcome{Status::Failed(kCancelled), 0, FtpFailure::Cancelled};
+    CURL* const h = handle_.get();
+    // A reset keeps the open connection for the next operation.
+    curl_easy_reset(h);
+    Options options(h);
+    const std::string url = FtpUrl(server_, path);
+    Configure(options, operation, url, storing);
+    configure(options);
+    if (std::optional<FtpOutcome> refused = options.Refusal()) return *refused;
+    const CURLcode code = curl_easy_perform(h);
+    const bool refusal = IsRefusalCode(code) && IsReplyLine(operation.lastReply) &&
+                         (operation.lastReply[0] == '4' || operation.lastReply[0] == '5');
+    connected_ = code == CURLE_OK || refusal;
+    return Outcome(code, operation, path, storing);
+}
+
+FtpOutcome FtpSession::Outcome(int result, const Operation& operation, const std::string& path, bool storing) const {
+    const auto code = static_cast<CURLcode>(result);
     if (code == CURLE_OK) return {};
     const std::string server = ServerName();
     const std::string bound = std::to_string(silenceBound_.count()) + " seconds";
+    const std::string& reply = operation.lastReply;
+    const std::string detail = operation.error[0] != '\0' ? operation.error : curl_easy_strerror(code);
     const auto failed = [](FtpFailure failure, const std::string& text) {
         return FtpOutcome{Status::Failed(text), 0, failure};
     };
     if (code == CURLE_ABORTED_BY_CALLBACK) {
-        if (!t.readFailure.ok()) return {t.readFailure, 0, FtpFailure::Local};
+        if (!operation.readFailure.ok()) return {operation.readFailure, 0, FtpFailure::Local};
         return failed(FtpFailure::Cancelled, kCancelled);
     }
-    if (IsRefusalCode(code) && IsReplyLine(t.lastReply) && (t.lastReply[0] == '4' || t.lastReply[0] == '5')) {
-        return {Status::Failed(t.lastReply), std::stoi(t.lastReply.substr(0, 3)), FtpFailure::Refused};
+    if (IsRefusalCode(code) && IsReplyLine(reply) && (reply[0] == '4' || reply[0] == '5')) {
+        return {Status::Failed(reply), std::stoi(reply.substr(0, 3)), FtpFailure::Refused};
     }
     switch (code) {
         case CURLE_LOGIN_DENIED:
-            return failed(FtpFailure::Login, IsReplyLine(t.lastReply) ? t.lastReply : "The login was refused.");
+            return failed(FtpFailure::Login, IsReplyLine(reply) ? reply : "The login was refused.");
         case CURLE_COULDNT_RESOLVE_HOST: return failed(FtpFailure::Server, "The server name could not be resolved.");
         case CURLE_COULDNT_CONNECT: return failed(FtpFailure::Server, "The attempt to connect to the server failed.");
         case CURLE_USE_SSL_FAILED:
@@ -274,13 +288,19 @@ FtpOutcome FtpSession::Perform(const std::string& path, bool storing) {
                           "location's settings: it is not the server they were made for, or its certificate was "
                           "replaced. Nothing was sent. If the certificate was replaced on purpose, make a new "
                           "location.reg with the new key's pin.");
-        case CURLE_PEER_FAILED_VERIFICATION: return failed(FtpFailure::Tls, CertificateRefusal(server, t.error));
+        case CURLE_PEER_FAILED_VERIFICATION: return failed(FtpFailure::Tls, CertificateRefusal(server, detail));
         case CURLE_SSL_CONNECT_ERROR:
-            return failed(FtpFailure::Tls, "The TLS connection to the FTP server " + server + " failed (" +
-                                               std::string(t.error[0] != '\0' ? t.error : "no reason given") +
+            // Windows' TLS reports a refused certificate here, in its own words.
+            if (Mentions(detail, "cert") || Mentions(detail, "trust"))
+                return failed(FtpFailure::Tls, CertificateRefusal(server, detail));
+            return failed(FtpFailure::Tls, "The TLS connection to the FTP server " + server + " failed (" + detail +
                                                "). Nothing was sent.");
         case CURLE_OPERATION_TIMEDOUT:
-            if (storing && t.began)
+            if (storing && operation.handedOver)
+                return failed(FtpFailure::Transfer, "The FTP server " + server + " did not confirm the store of " +
+                                                        path + " within " + std::to_string(StoreReplyBound().count()) +
+                                                        " seconds of its last byte.");
+            if (storing && operation.began)
                 return failed(FtpFailure::Transfer,
                               "The transfer to the FTP server " + server + " made no progress for " + bound + ".");
             return failed(FtpFailure::Server, "The FTP server " + server + " did not answer within " + bound + ".");
@@ -292,17 +312,18 @@ FtpOutcome FtpSession::Perform(const std::string& path, bool storing) {
                                                     (storing ? " while " + path + " was sent." : "."));
         default: break;
     }
-    const std::string detail = t.error[0] != '\0' ? t.error : curl_easy_strerror(code);
-    return failed(FtpFailure::Transfer, "The FTP transfer failed: " + detail + ".");
+    return failed(FtpFailure::Transfer, "The FTP transfer failed: " + detail + " (libcurl error " +
+                                            std::to_string(static_cast<int>(code)) + ").");
 }
 
 FtpOutcome FtpSession::Size(const std::string& path, std::optional<std::uint64_t>& size) {
     size.reset();
-    if (std::optional<FtpOutcome> refused = Prepare(path)) return *refused;
-    curl_easy_setopt(transfer_->handle, CURLOPT_NOBODY, 1L);
-    FtpOutcome outcome = Perform(path, false);
+    Operation operation;
+    FtpOutcome outcome = Perform(operation, path, false, [](Options& options) {
+        QUENDREL_SET(options, CURLOPT_NOBODY, 1L);
+    });
     curl_off_t length = -1;
-    if (outcome.status.ok() && curl_easy_getinfo(transfer_->handle, CURLINFO_CONTENT_LENGTH_DOWNLOAD_T, &length) == CURLE_OK &&
+    if (outcome.status.ok() && curl_easy_getinfo(handle_.get(), CURLINFO_CONTENT_LENGTH_DOWNLOAD_T, &length) == CURLE_OK &&
         length >= 0) {
         size = static_cast<std::uint64_t>(length);
     }
@@ -311,12 +332,13 @@ FtpOutcome FtpSession::Size(const std::string& path, std::optional<std::uint64_t
 
 FtpOutcome FtpSession::ListNames(const std::string& folder, std::vector<std::string>& names) {
     names.clear();
-    if (std::optional<FtpOutcome> refused = Prepare(folder)) return *refused;
-    curl_easy_setopt(transfer_->handle, CURLOPT_DIRLISTONLY, 1L);
-    FtpOutcome outcome = Perform(folder, false);
+    Operation operation;
+    FtpOutcome outcome = Perform(operation, folder, false, [](Options& options) {
+        QUENDREL_SET(options, CURLOPT_DIRLISTONLY, 1L);
+    });
     if (!outcome.status.ok()) return outcome;
     std::size_t start = 0;
-    const std::string& listing = transfer_->listing;
+    const std::string& listing = operation.listing;
     while (start < listing.size()) {
         std::size_t end = listing.find('\n', start);
         if (end == std::string::npos) end = listing.size();
@@ -333,27 +355,63 @@ FtpOutcome FtpSession::ListNames(const std::string& folder, std::vector<std::str
 
 FtpOutcome FtpSession::Store(const std::string& path, IFileReader& source, std::uint64_t size, bool& began,
                              const std::function<void(std::uint64_t)>& sent) {
-    began = false;
-    if (std::optional<FtpOutcome> refused = Prepare(path)) return *refused;
-    Transfer& t = *transfer_;
-    t.source = &source;
-    t.sent = &sent;
-    curl_easy_setopt(t.handle, CURLOPT_UPLOAD, 1L);
-    curl_easy_setopt(t.handle, CURLOPT_INFILESIZE_LARGE, static_cast<curl_off_t>(size));
-    curl_easy_setopt(t.handle, CURLOPT_READFUNCTION, &Transfer::OnRead);
-    curl_easy_setopt(t.handle, CURLOPT_READDATA, &t);
-    FtpOutcome outcome = Perform(path, true);
-    began = t.began;
+    Operation operation;
+    operation.source = &source;
+    operation.sent = &sent;
+    operation.size = size;
+    FtpOutcome outcome = Perform(operation, path, true, [&operation, size](Options& options) {
+        QUENDREL_SET(options, CURLOPT_UPLOAD, 1L);
+        QUENDREL_SET(options, CURLOPT_INFILESIZE_LARGE, static_cast<curl_off_t>(size));
+        QUENDREL_SET(options, CURLOPT_UPLOAD_BUFFERSIZE, kUploadBufferBytes);
+        QUENDREL_SET(options, CURLOPT_READFUNCTION, &Operation::OnRead);
+        QUENDREL_SET(options, CURLOPT_READDATA, &operation);
+    });
+    began = operation.began;
+    return outcome;
+}
+
+FtpOutcome FtpSession::Command(const std::string& command, std::string& reply) {
+    Operation operation;
+    // "*": libcurl goes on after a refusal, which this session reads from
+    // the reply, and keeps the connection (it closes it after a refused
+    // command of its own).
+    FtpOutcome outcome = Perform(operation, "", false, [&operation, &command](Options& options) {
+        options.Quote("*" + command, operation.commands);
+        QUENDREL_SET(options, CURLOPT_NOBODY, 1L);
+    });
+    reply = operation.lastReply;
+    if (outcome.status.ok() && (!IsReplyLine(reply) || reply[0] == '4' || reply[0] == '5')) {
+        if (!IsReplyLine(reply)) return {Status::Failed("The FTP server gave no reply to " + command + "."), 0, FtpFailure::Transfer};
+        return {Status::Failed(reply), std::stoi(reply.substr(0, 3)), FtpFailure::Refused};
+    }
     return outcome;
 }
 
 FtpOutcome FtpSession::Commands(const std::vector<std::string>& commands) {
-    if (std::optional<FtpOutcome> refused = Prepare("")) return *refused;
-    Transfer& t = *transfer_;
-    for (const std::string& command : commands) t.commands = curl_slist_append(t.commands, command.c_str());
-    curl_easy_setopt(t.handle, CURLOPT_QUOTE, t.commands);
-    curl_easy_setopt(t.handle, CURLOPT_NOBODY, 1L);
-    return Perform("", false);
+    FtpOutcome outcome;
+    std::string reply;
+    for (const std::string& command : commands) {
+        outcome = Command(command, reply);
+        if (!outcome.status.ok()) break;
+    }
+    return outcome;
+}
+
+void FtpSession::Close() {
+    if (!handle_ || !connected_) return;
+    connected_ = false;
+    CURL* const h = handle_.get();
+    curl_easy_reset(h);
+    // An operation that sends nothing on the open connection, which libcurl
+    // then closes with QUIT on this handle: bounded as the others, and given
+    // up within a second once the program closes.
+    Operation operation;
+    Options options(h);
+    const std::string url = FtpUrl(server_, "");
+    Configure(options, operation, url, false);
+    QUENDREL_SET(options, CURLOPT_NOBODY, 1L);
+    QUENDREL_SET(options, CURLOPT_FORBID_REUSE, 1L);
+    if (!options.Refusal()) static_cast<void>(curl_easy_perform(h));
 }
 
 }  // namespace quendrel

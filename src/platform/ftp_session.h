@@ -5,9 +5,10 @@
 // reach the server exactly as given: no CWD, nothing added or removed.
 //
 // Every wait is bounded: connecting, each reply of the server, and during a
-// store, time in which the network took no byte. The send buffer is kept
-// small, so that what the network takes is what is on its way to the server.
-// A cancel request ends the running operation within a second.
+// store, time in which the network took no byte; the server's confirmation
+// of a store may take longer, for what the network still held. A cancel
+// request ends a wait within a second. Every libcurl setting is checked:
+// one that libcurl refuses ends the operation before it connects.
 #include <atomic>
 #include <chrono>
 #include <cstdint>
@@ -19,11 +20,16 @@
 
 #include "platform/files.h"
 #include "platform/status.h"
+#include "platform/unique_handle.h"
 
 namespace quendrel {
 
 // How long a server may stay silent before an upload is given up.
 inline constexpr std::chrono::seconds kFtpSilenceBound{30};
+// How long the server's confirmation of a store may take at least, once the
+// last byte is handed to the network: what the network still holds goes
+// first. libcurl's own wait for it.
+inline constexpr std::chrono::seconds kFtpStoreConfirmationBound{60};
 
 struct FtpServer {
     std::string host;  // a name or an address; an IPv6 address without brackets
@@ -53,19 +59,21 @@ enum class FtpFailure {
     Local,      // this PC's side: a file that could not be read
 };
 
-// How an operation ended. A refusal is a 4xx or 5xx reply to the operation's
-// own command, after which the session is still logged in; any other failure
-// (no connection, refused login, silence, cancel) leaves `reply` at 0.
+// How an operation ended. A refusal (FtpFailure::Refused) is a 4xx or 5xx
+// reply to the operation's own command, whose code `reply` holds, after
+// which the session is still logged in; any other failure (no connection,
+// refused login, silence, cancel) leaves `reply` at 0.
 struct FtpOutcome {
     Status status;
     int reply = 0;
     FtpFailure failure = FtpFailure::None;
-    bool Refused() const { return reply != 0; }
+    bool Refused() const { return failure == FtpFailure::Refused; }
 };
 
 class FtpSession {
 public:
     FtpSession(FtpServer server, std::chrono::seconds silenceBound, const std::atomic<bool>& cancel);
+    // Closes the connection as Close does.
     ~FtpSession();
     FtpSession(const FtpSession&) = delete;
     FtpSession& operator=(const FtpSession&) = delete;
@@ -83,24 +91,43 @@ public:
     // hold part of the file. `sent` is called as the network takes bytes.
     FtpOutcome Store(const std::string& path, IFileReader& source, std::uint64_t size, bool& began,
                      const std::function<void(std::uint64_t sent)>& sent);
-    // Commands sent as they are (RNFR and RNTO, DELE), in order; the first
-    // refused one ends it.
+    // Commands sent as they are (MKD, RNFR and RNTO, DELE), in order; the
+    // first refused one ends it.
     FtpOutcome Commands(const std::vector<std::string>& commands);
+    // Ends the connection with QUIT on this session's own handle, under its
+    // bounds and its cancel request; after a cancel, without QUIT.
+    void Close();
 
     // "host:port", as the operator knows the server.
     std::string ServerName() const;
 
-    struct Transfer;  // what libcurl's callbacks see
+    struct Operation;  // one operation's state, which libcurl's callbacks see
+    class Options;     // libcurl's settings for one operation, each checked
 
 private:
-    FtpOutcome Perform(const std::string& path, bool storing);
-    // Sets the transfer up for `path`; the outcome when no operation may start.
-    std::optional<FtpOutcome> Prepare(const std::string& path);
+    // libcurl's easy handle (a CURL*), closed with curl_easy_cleanup.
+    struct EasyTraits : NullIsInvalid<void*> {
+        static void Close(void* handle);
+    };
+
+    // The settings every operation of the session has, the same each time so
+    // that libcurl keeps using one connection.
+    void Configure(Options& options, Operation& operation, const std::string& url, bool storing);
+    // Runs one operation that `configure` has set up on top of the
+    // session's own settings.
+    FtpOutcome Perform(Operation& operation, const std::string& path, bool storing,
+                       const std::function<void(Options&)>& configure);
+    FtpOutcome Outcome(int code, const Operation& operation, const std::string& path, bool storing) const;
+    // One command; `reply` gets the server's reply line.
+    FtpOutcome Command(const std::string& command, std::string& reply);
+    // How long a reply may take during a store, its confirmation among them.
+    std::chrono::seconds StoreReplyBound() const;
 
     FtpServer server_;
     std::chrono::seconds silenceBound_;
     const std::atomic<bool>& cancel_;
-    std::unique_ptr<Transfer> transfer_;
+    UniqueHandle<void*, EasyTraits> handle_;
+    bool connected_ = false;  // libcurl may hold a connection for the next operation
 };
 
 // "host:port" as the operator knows a server, an IPv6 address in brackets.

@@ -4,41 +4,10 @@
 
 #include <utility>
 
+#include "platform/unique_handle.h"
+
 namespace quendrel {
 
-template <typename Handle, typename Traits>
-class UniqueHandle {
-public:
-    UniqueHandle() = default;
-    explicit UniqueHandle(Handle h) : handle_(h) {}
-    UniqueHandle(const UniqueHandle&) = delete;
-    UniqueHandle& operator=(const UniqueHandle&) = delete;
-    UniqueHandle(UniqueHandle&& other) noexcept : handle_(other.release()) {}
-    UniqueHandle& operator=(UniqueHandle&& other) noexcept {
-        if (this != &other) reset(other.release());
-        return *this;
-    }
-    ~UniqueHandle() { reset(); }
-
-    Handle get() const { return handle_; }
-    explicit operator bool() const { return Traits::IsValid(handle_); }
-    Handle* put() { reset(); return &handle_; }
-    Handle release() { return std::exchange(handle_, Traits::Invalid()); }
-    void reset(Handle h = Traits::Invalid()) {
-        Handle old = std::exchange(handle_, h);
-        if (Traits::IsValid(old)) Traits::Close(old);
-    }
-
-private:
-    Handle handle_ = Traits::Invalid();
-};
-
-// Handles for which null means none.
-template <typename Handle>
-struct NullIsInvalid {
-    static Handle Invalid() { return nullptr; }
-    static bool IsValid(Handle h) { return h != nullptr; }
-};
 struct HkeyTraits : NullIsInvalid<HKEY> { static void Close(HKEY h) { ::RegCloseKey(h); } };
 struct FileHandleTraits {
     static HANDLE Invalid() { return INVALID_HANDLE_VALUE; }

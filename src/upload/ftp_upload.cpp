@@ -29,6 +29,8 @@ constexpr long kClaimOutlivedMinutes = 60;
 
 bool SameNameIgnoringCase(const std::string& a, const std::string& b) { return Lowered(a) == Lowered(b); }
 
+bool Mentions(const std::string& text, const std::string& word) { return Lowered(text).find(word) != std::string::npos; }
+
 bool AllOf(const std::string& text, std::size_t from, std::size_t count, int (*test)(int)) {
     return from + count <= text.size() &&
            std::all_of(text.begin() + static_cast<std::ptrdiff_t>(from),
@@ -230,24 +232,9 @@ private:
         FtpOutcome outcome = session_.Store(remote, *reader, size, began,
                                             [this, size](std::uint64_t sent) { progress_.Sent(sent, size); });
         reader.reset();
-        if (outcome.status.ok()) outcome = CheckStoredSize(remote, size);
         // Under the final name only what this store began is ours to delete.
         if (!outcome.status.ok() && (began || remote == temporaryName_)) RemoveQuietly(remote);
         return outcome;
-    }
-
-    // The server confirmed the store; where it tells the size, it must be
-    // the whole file.
-    FtpOutcome CheckStoredSize(const std::string& remote, std::uint64_t size) {
-        std::optional<std::uint64_t> held;
-        const FtpOutcome asked = session_.Size(remote, held);
-        if (!asked.status.ok() && !asked.Refused()) return asked;
-        if (held && *held != size) {
-            return {Status::Failed("The FTP server kept " + std::to_string(*held) + " of the " + std::to_string(size) +
-                                   " bytes. The upload is incomplete."),
-                    0, FtpFailure::Transfer};
-        }
-        return {};
     }
 
     // Best effort: a server that is gone keeps what it has, which then is
@@ -402,7 +389,15 @@ Status UploadFailure(const FtpOutcome& failed, const FtpServer& server, const st
         case FtpFailure::Server:
             advice = " Check the FTP server (h) in the location's settings, and that this PC can reach it.";
             break;
-        case FtpFailure::Login: advice = " Check the FTP user (u) and password (p) in the location's settings."; break;
+        case FtpFailure::Login:
+            // A server that wants FTP over TLS refuses a plain login with 530.
+            if (!server.tls && (Mentions(failed.status.description, "encrypt") ||
+                                Mentions(failed.status.description, "tls") || Mentions(failed.status.description, "ssl"))) {
+                advice = " The server asks for FTP over TLS: set TLS (t, makereg --tls) in the location's settings.";
+            } else {
+                advice = " Check the FTP user (u) and password (p) in the location's settings.";
+            }
+            break;
         case FtpFailure::Refused:
             if (failed.reply == 550 || failed.reply == 553)
                 advice = " Check the remote path (r) in the location's settings: the folder must be there, and "

@@ -91,7 +91,7 @@ public:
 struct UploadLimits {
     std::chrono::seconds silenceBound = kFtpSilenceBound;
     // After a cancel, how long the removal of a partial file may take.
-    std::chrono::seconds cleanupBound{5};
+    std::chrono::seconds cleanupBound{2};
 };
 
 // The location's server as the transfer takes it; empty when its host is no

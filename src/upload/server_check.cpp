@@ -19,13 +19,16 @@ std::string Answer(const FtpOutcome& outcome) {
     return outcome.status.ok() ? "yes" : "no (" + outcome.status.description + ")";
 }
 
-std::string PendingScans(IFileSystem& files, const std::string& workingFolder) {
+std::string PendingScans(IFileSystem& files, const std::string& workingFolder, const std::string& locationCode) {
     std::string records;
     if (!files.Exists(kSaveDataFile)) return "Pending scans: none (no " + std::string(kSaveDataFile) + " in " + workingFolder + ").\n";
     if (!files.ReadAll(kSaveDataFile, records).ok())
         return "Pending scans: " + std::string(kSaveDataFile) + " in " + workingFolder + " cannot be read.\n";
-    return "Pending scans: " + std::to_string(CountRecordLines(records)) + " in " + kSaveDataFile + " in " +
-           workingFolder + ".\n";
+    std::string line = "Pending scans: " + std::to_string(CountRecordLines(records)) + " in " + kSaveDataFile + " in " +
+                       workingFolder + ".\n";
+    const OtherLocationRecords other = RecordsOfOtherLocations(records, locationCode);
+    if (other.count != 0) line += "Warning: " + OtherLocationMessage(other, locationCode) + "\n";
+    return line;
 }
 
 }  // namespace
@@ -35,7 +38,7 @@ ServerCheck CheckServer(const LocationSettings& settings, IFileSystem& files, co
     ServerCheck check;
     std::string& report = check.report;
     report = "Quendrel's check of this PC for location " + (settings.LocationCode.empty() ? "(no code)" : settings.LocationCode) + "\n";
-    report += PendingScans(files, workingFolder);
+    report += PendingScans(files, workingFolder, settings.LocationCode);
 
     const Status usable = CheckSettingsBeforeUpload(settings);
     const std::optional<FtpServer> found = FtpServerOf(settings);
@@ -70,11 +73,21 @@ ServerCheck CheckServer(const LocationSettings& settings, IFileSystem& files, co
     const FtpOutcome sized = session.Size(probe, size);
     const bool sizeKnown = sized.status.ok() && size == sizeof kProbeContents - 1;
     report += "Ask a file's size (SIZE): " + (sizeKnown ? std::string("yes") : sized.status.ok() ? "no answer" : Answer(sized)) + "\n";
+    // Over TLS an upload lists only where SIZE gives no answer (a listing
+    // there may hang on Windows), and so does the check.
     std::vector<std::string> names;
-    const FtpOutcome listed = session.ListNames(RemoteFolder(probe), names);
     bool seen = false;
+    const bool listingNeeded = !server.tls || !sizeKnown;
+    const FtpOutcome listed = listingNeeded ? session.ListNames(RemoteFolder(probe), names) : FtpOutcome{};
     for (const std::string& name : names) seen |= name == RemoteLeafName(probe);
-    report += "List the folder: " + (listed.status.ok() ? seen ? std::string("yes") : "no (the file stored is not in it)" : Answer(listed)) + "\n";
+    if (!listingNeeded) {
+        report += "List the folder: not tried over TLS, where SIZE answers. Without a listing Quendrel does not find "
+                  "what its interrupted uploads left on the server (files ending in .part): they stay until the "
+                  "server's side clears them.\n";
+    } else {
+        report += "List the folder: " +
+                  (listed.status.ok() ? seen ? std::string("yes") : "no (the file stored is not in it)" : Answer(listed)) + "\n";
+    }
     const std::string claimProbe = ClaimName(probe);
     const FtpOutcome claimed = session.Commands({"MKD " + claimProbe});
     const FtpOutcome released = claimed.status.ok() ? session.Commands({"RMD " + claimProbe}) : claimed;

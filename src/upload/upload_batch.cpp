@@ -76,6 +76,8 @@ Status BuildUploadFile(IFileSystem& files, const LocalTime& now, const std::stri
     Status status = files.ReadAll(kSaveDataFile, records);
     if (!status.ok()) return status;
 
+    const OtherLocationRecords other = RecordsOfOtherLocations(records, locationCode);
+    if (other.count != 0) return Status::Failed("Nothing was sent. " + OtherLocationMessage(other, locationCode));
     const std::string fileName = UploadFileName(now, locationCode);
     if (files.Exists(fileName)) {
         built.nameTaken = true;

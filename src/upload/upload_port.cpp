@@ -1,5 +1,7 @@
 #include "upload/upload_port.h"
 
+#include <condition_variable>
+#include <optional>
 #include <utility>
 
 namespace quendrel {
@@ -10,9 +12,35 @@ namespace {
 constexpr std::chrono::milliseconds kProgressInterval{200};
 }  // namespace
 
+struct FtpUploadPort::Shared {
+    Shared(IFileSystem& files, const std::string& tag, UploadLimits limits) : files(files), limits(limits) {
+        uploader.tag = tag;
+    }
+    struct Job {
+        LocationSettings settings;
+        std::string batchName;
+        std::uint64_t number = 0;
+        std::shared_ptr<std::atomic<bool>> cancel;
+    };
+
+    IFileSystem& files;
+    const UploadLimits limits;
+    Uploader uploader;  // the worker's alone
+    std::mutex lock;
+    std::condition_variable changed;
+    // Under `lock`:
+    std::optional<Job> next;
+    bool closing = false;
+    bool busy = false;                            // the worker runs an upload, or its tidying
+    std::uint64_t job = 0;                        // the upload whose events the window takes
+    std::shared_ptr<std::atomic<bool>> cancel;    // the current upload's
+    std::function<void()> wake;                   // the current upload's
+    std::vector<UploadEvent> events;
+};
+
 class FtpUploadPort::Reporter final : public IUploadProgress {
 public:
-    explicit Reporter(FtpUploadPort& port) : port_(port) {}
+    Reporter(std::shared_ptr<Shared> shared, std::uint64_t job) : shared_(std::move(shared)), job_(job) {}
     void Sent(std::uint64_t bytes, std::uint64_t total) override {
         const auto now = std::chrono::steady_clock::now();
         if (bytes < total && now - last_ < kProgressInterval) return;
@@ -23,69 +51,100 @@ public:
         event.kind = UploadEvent::Kind::Progress;
         event.sent = bytes;
         event.total = total;
-        port_.Post(std::move(event));
+        Post(std::move(event));
     }
     void Note(const std::string& line) override {
         UploadEvent event;
         event.kind = UploadEvent::Kind::Note;
         event.note = line;
-        port_.Post(std::move(event));
+        Post(std::move(event));
     }
     void Finished(const Status& outcome, bool nameTaken) override {
         UploadEvent event;
         event.outcome = outcome;
         event.nameTaken = nameTaken;
-        port_.Post(std::move(event));
+        Post(std::move(event));
     }
 
 private:
-    FtpUploadPort& port_;
+    // Only the window's current upload is told; one that Start replaced
+    // tidies in silence.
+    void Post(UploadEvent event) {
+        std::function<void()> wake;
+        {
+            std::lock_guard<std::mutex> hold(shared_->lock);
+            if (shared_->job != job_) return;
+            shared_->events.push_back(std::move(event));
+            wake = shared_->wake;
+        }
+        if (wake) wake();
+    }
+
+    std::shared_ptr<Shared> shared_;
+    std::uint64_t job_;
     std::chrono::steady_clock::time_point last_{};
     std::uint64_t lastBytes_ = 0;
 };
 
 FtpUploadPort::FtpUploadPort(IFileSystem& files, const std::string& uploaderTag, UploadLimits limits)
-    : files_(files), limits_(limits) {
-    uploader_.tag = uploaderTag;
-}
+    : shared_(std::make_shared<Shared>(files, uploaderTag, limits)), worker_(Work, shared_) {}
 
 FtpUploadPort::~FtpUploadPort() {
-    Cancel();
-    if (worker_.joinable()) worker_.join();
+    std::unique_lock<std::mutex> hold(shared_->lock);
+    shared_->closing = true;
+    shared_->next.reset();
+    if (shared_->cancel) *shared_->cancel = true;
+    shared_->changed.notify_all();
+    const bool idle = shared_->changed.wait_for(hold, kExitGrace, [this] { return !shared_->busy; });
+    hold.unlock();
+    if (idle) {
+        worker_.join();
+    } else {
+        worker_.detach();  // it holds what it uses; the process ends it
+    }
+}
+
+void FtpUploadPort::Work(const std::shared_ptr<Shared>& shared) {
+    for (;;) {
+        Shared::Job job;
+        {
+            std::unique_lock<std::mutex> hold(shared->lock);
+            shared->changed.wait(hold, [&shared] { return shared->closing || shared->next; });
+            if (shared->closing) return;
+            job = std::move(*shared->next);
+            shared->next.reset();
+            shared->busy = true;
+        }
+        Reporter reporter(shared, job.number);
+        UploadBatch(job.settings, job.batchName, shared->files, *job.cancel, reporter, shared->uploader,
+                    shared->limits);
+        {
+            std::lock_guard<std::mutex> hold(shared->lock);
+            shared->busy = false;
+        }
+        shared->changed.notify_all();
+    }
 }
 
 void FtpUploadPort::Start(const LocationSettings& settings, const std::string& batchName, std::function<void()> wake) {
-    // The previous upload has told its end already; its thread may still be
-    // tidying the server, which can wait.
-    if (worker_.joinable()) {
-        cancel_ = true;
-        worker_.join();
-    }
-    cancel_ = false;
-    {
-        std::lock_guard<std::mutex> hold(lock_);
-        events_.clear();
-    }
-    wake_ = std::move(wake);
-    worker_ = std::thread([this, settings, batchName] {
-        Reporter reporter(*this);
-        UploadBatch(settings, batchName, files_, cancel_, reporter, uploader_, limits_);
-    });
+    std::lock_guard<std::mutex> hold(shared_->lock);
+    // The previous upload has told its end already; its tidying can wait.
+    if (shared_->cancel) *shared_->cancel = true;
+    shared_->cancel = std::make_shared<std::atomic<bool>>(false);
+    shared_->events.clear();
+    shared_->wake = std::move(wake);
+    shared_->next = Shared::Job{settings, batchName, ++shared_->job, shared_->cancel};
+    shared_->changed.notify_all();
 }
 
 std::vector<UploadEvent> FtpUploadPort::TakeEvents() {
-    std::lock_guard<std::mutex> hold(lock_);
-    return std::exchange(events_, {});
+    std::lock_guard<std::mutex> hold(shared_->lock);
+    return std::exchange(shared_->events, {});
 }
 
-void FtpUploadPort::Cancel() { cancel_ = true; }
-
-void FtpUploadPort::Post(UploadEvent event) {
-    {
-        std::lock_guard<std::mutex> hold(lock_);
-        events_.push_back(std::move(event));
-    }
-    if (wake_) wake_();
+void FtpUploadPort::Cancel() {
+    std::lock_guard<std::mutex> hold(shared_->lock);
+    if (shared_->cancel) *shared_->cancel = true;
 }
 
 }  // namespace quendrel

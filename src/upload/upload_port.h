@@ -6,6 +6,7 @@
 #include <chrono>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <mutex>
 #include <string>
 #include <thread>
@@ -40,12 +41,17 @@ public:
     virtual void Cancel() = 0;
 };
 
-// Uploads by FTP (UploadBatch) on a thread of its own, one upload at a time,
-// as the uploader of the PC and working folder that `uploaderTag` stands for.
+// Uploads by FTP (UploadBatch) on one worker thread that lives as long as
+// the port, one upload at a time, as the uploader of the PC and working
+// folder that `uploaderTag` stands for. The window's thread never waits for
+// the network: Start hands the upload over, and an upload that is still
+// tidying the server from the last one is told to stop.
 class FtpUploadPort final : public IUploadPort {
 public:
     FtpUploadPort(IFileSystem& files, const std::string& uploaderTag, UploadLimits limits = {});
-    // Stops a running upload and waits for its thread.
+    // Stops a running upload and gives it a moment (kExitGrace) to remove
+    // what it made on the server, no more: the program ends within a second
+    // of Exit. A worker still busy then is left to end with the process.
     ~FtpUploadPort() override;
     FtpUploadPort(const FtpUploadPort&) = delete;
     FtpUploadPort& operator=(const FtpUploadPort&) = delete;
@@ -54,18 +60,15 @@ public:
     std::vector<UploadEvent> TakeEvents() override;
     void Cancel() override;
 
-private:
-    class Reporter;
-    void Post(UploadEvent event);
+    static constexpr std::chrono::milliseconds kExitGrace{250};
 
-    IFileSystem& files_;
-    UploadLimits limits_;
-    Uploader uploader_;  // the worker's
+private:
+    struct Shared;  // what the port and its worker share; the worker may outlive the port
+    class Reporter;
+    static void Work(const std::shared_ptr<Shared>& shared);
+
+    std::shared_ptr<Shared> shared_;
     std::thread worker_;
-    std::atomic<bool> cancel_{false};
-    std::mutex lock_;
-    std::vector<UploadEvent> events_;  // under lock_
-    std::function<void()> wake_;      // set before the worker starts
 };
 
 }  // namespace quendrel

@@ -1,4 +1,7 @@
 // Quendrel.exe itself, started as the operator starts it.
+#include <windows.h>
+#include <commctrl.h>
+
 #include <gtest/gtest.h>
 
 #include <functional>
@@ -144,6 +147,32 @@ TEST(Startup, CheckWithoutAServerOrWithAWrongPasswordFailsAndSaysWhatToCorrect) 
     EXPECT_NE(run.output.find("Check the FTP server (h)"), std::string::npos) << run.output;
 }
 
+TEST(Startup, ExitWhileTheServerWithholdsItsReplyToQuitEndsTheProgramWithinASecond) {
+    testing::FtpTestServerOptions options;
+    options.swallowQuit = true;
+    testing::FtpTestServer server(options);
+    ASSERT_EQ(server.startError(), "");
+    testing::DeleteLocationKey();
+    testing::ImportRegistry(testing::LocationReg("\"REGCODE\"=\"" + EncodeRegCode("l=X1;h=" + server.hostSetting() +
+                            ";u=scanner;p=" + testing::kFtpTestPassword + ";r=/in/;") + "\""));
+    TempWorkDir dir;
+    testing::WriteFileBytes(dir.File("savedata.dat"), "UP1ABCD23E45F678901X1011108090507510          \r\n");
+    Started started;
+    ASSERT_TRUE(StartProgram(started));
+    HWND main = nullptr;
+    ASSERT_TRUE(PumpUntil([&] { return (main = FindProcessWindow(started.pi.dwProcessId, kMainWindowClass)) != nullptr; }, 10000));
+    const HWND tabs = GetDlgItem(main, kTabControl);
+    SendMessageA(tabs, TCM_SETCURFOCUS, kUploadPage, 0);
+    PostMessageA(GetDlgItem(tabs, kSendDataButton), BM_CLICK, 0, 0);
+    // Sent, tidied, and waiting for the reply to QUIT.
+    ASSERT_TRUE(PumpUntil([&] { const auto c = server.Commands(); return !c.empty() && c.back() == "QUIT"; }, 20000));
+    const DWORD closing = GetTickCount();
+    PostMessageA(main, WM_CLOSE, 0, 0);
+    EXPECT_TRUE(Ended(started, 5000));
+    EXPECT_LT(GetTickCount() - closing, 1000u);
+    testing::DeleteLocationKey();
+}
+
 TEST(Startup, SettingsWithoutALocationCodeAreNamedBeforeTheWindowOpens) {
     testing::DeleteLocationKey();
     testing::ImportRegistry(testing::LocationReg("\"REGCODE\"=\"" + EncodeRegCode("h=127.0.0.1;") + "\""));
@@ -167,15 +196,22 @@ TEST(Startup, WithoutALocationTheProgramRefusesAndEndsAfterOk) {
     EXPECT_EQ(RefusalAtStartUp(), kMissingLocationMessage);
 }
 
-TEST(Startup, ALocationCodeNoFileNameCanHoldIsRefusedByName) {
-    for (const char* code : {"X\r\n1", "X/1"}) {
-        SCOPED_TRACE(code);
+TEST(Startup, ADamagedRegCodeIsRefusedWithWhatIsWrongWithIt) {
+    const std::string good = EncodeRegCode(SettingsText({"127.0.0.1", "u", "p", "/in/", "X1"}));
+    const struct {
+        std::string value, says;
+    } damaged[] = {
+        {EncodeRegCode(SettingsText({"127.0.0.1", "u", "p", "/in/", "X/1"})), "The location code holds a character"},
+        {EncodeRegCode(SettingsText({"127.0.0.1", "u", "p", "/in/", "X\r\n1"})), "decodes to a control character"},
+        {"\\\"" + good + "\\\"", "stored with its quotation marks"},  // as reg add leaves it with its quotes kept
+    };
+    for (const auto& form : damaged) {
+        SCOPED_TRACE(form.value);
         testing::DeleteLocationKey();
-        const LocationSettings damaged{"127.0.0.1", "u", "p", "/in/", code};
-        testing::ImportRegistry(testing::LocationReg("\"REGCODE\"=\"" + EncodeRegCode(SettingsText(damaged)) + "\""));
+        testing::ImportRegistry(testing::LocationReg("\"REGCODE\"=\"" + form.value + "\""));
         const std::string text = RefusalAtStartUp();
-        EXPECT_EQ(text.rfind("This PC's location settings are damaged. The location code holds a character", 0), 0u)
-            << text;
+        EXPECT_EQ(text.rfind("This PC's location settings are damaged. ", 0), 0u) << text;
+        EXPECT_NE(text.find(form.says), std::string::npos) << text;
         EXPECT_NE(text.find("Vossel Inc. (555) 014-2290 for a corrected location.reg"), std::string::npos) << text;
     }
     testing::DeleteLocationKey();

@@ -82,7 +82,7 @@ class Pc:
         code, texts = self.texts()
         last = texts.split("== upload-log ", 1)[-1].split("\n== ", 1)[0].strip().split("\n")[-1]
         if code == 2 or SENT.match(last) or last.startswith("Not sent: "):
-            return last, texts.split("== dialog\n", 1)[1].strip() if code == 2 else ""
+            return last, texts.split("== dialog\n", 1)[-1].strip() if code == 2 else ""
         return None
 
     def stop(self):
@@ -93,7 +93,11 @@ class Pc:
 def round_of(number, pcs, a, incoming, pending, counts):
     for pc in pcs:
         pc.start(number)
-    time.sleep((a.press_at - time.time() % 60) % 60)  # late in a minute: the next one is near
+    # Late in a minute of its own (no batch of it on the server yet): the
+    # next minute, which a PC that finds the name taken goes on to, is near.
+    time.sleep((a.press_at - time.time() % 60) % 60)
+    while any(name.startswith(time.strftime("%y%m%d%H%M")) for name in os.listdir(incoming)):
+        time.sleep(60)
     minute = time.strftime("%y%m%d%H%M")
     for press in [subprocess.Popen([WINE, os.path.join(a.build, "window_driver.exe"), "send-data"], env=pc.env)
                   for pc in pcs]:
@@ -101,7 +105,10 @@ def round_of(number, pcs, a, incoming, pending, counts):
     ended, failures, said = {}, [], []
     deadline = time.monotonic() + 150
     while len(ended) < len(pcs) and time.monotonic() < deadline:
-        ended.update({pc: pc.outcome() for pc in pcs if pc not in ended and pc.outcome()})
+        for pc in pcs:
+            outcome = None if pc in ended else pc.outcome()
+            if outcome:
+                ended[pc] = outcome
         time.sleep(0.3)
     for pc in pcs:
         last, message = ended.get(pc, ("(no end within 150 s)", ""))

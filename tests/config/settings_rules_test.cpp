@@ -100,8 +100,10 @@ TEST(CheckLocationSettings, AWorkingLocationNeedsAHostAndAFileNameSafeCode) {
     EXPECT_TRUE(usable(settings));
     settings.LocationCode += "L";
     EXPECT_FALSE(usable(settings)) << "too long for a file name";
-    settings.LocationCode = "YARD 7";
-    EXPECT_TRUE(usable(settings));
+    for (const char* code : {"YARD 7", "X1 ", "X1."}) {
+        settings.LocationCode = code;
+        EXPECT_FALSE(usable(settings)) << "a blank or a last dot, which nobody sees in a batch's name: " << code;
+    }
 }
 
 TEST(CheckLocationSettings, TlsIsEmptyOrOneAndAPinIs64HexDigitsWithTls) {
@@ -121,6 +123,40 @@ TEST(CheckLocationSettings, TlsIsEmptyOrOneAndAPinIs64HexDigitsWithTls) {
     EXPECT_EQ(SettingsText({"h", "u", "p", "r", "l", "1", pin}), "h=h;u=u;p=p;r=r;l=l;t=1;k=" + pin + ";");
     EXPECT_EQ(CurlPinnedKey("4f5a9e812bd7915768084657ed6b08b3075c461448a5af4bb1e4669c9da21544"),
               "sha256//T1qegSvXkVdoCEZX7WsIswdcRhRIpa9LseRmnJ2iFUQ=");
+}
+
+TEST(CheckRegCode, RefusesWhatIsNoPairsOfHexDigitsAndSaysWhatIsWrong) {
+    const std::string good = EncodeRegCode("h=ftp.example.com;l=X1;");
+    const struct {
+        std::string regCode, says;
+    } damaged[] = {
+        {"\"" + good + "\"", "quotation marks"},
+        {good.substr(0, 10) + " " + good.substr(10), "remove the blank"},
+        {good + "G1", "no hexadecimal digit (0 to 9"},
+        {good.substr(1), "odd number of digits"},
+        {good + "0A", "control character"},
+        {"zz", "no hexadecimal digit"},
+    };
+    for (const auto& form : damaged) {
+        const Status checked = CheckRegCode(form.regCode);
+        EXPECT_NE(checked.description.find(form.says), std::string::npos) << form.regCode << ": " << checked.description;
+    }
+    EXPECT_TRUE(CheckRegCode(good).ok());
+    EXPECT_TRUE(CheckRegCode(EncodeRegCode(std::string("p=\xE9t\xE9;"))).ok()) << "8-bit characters are settings";
+}
+
+TEST(CheckRegCode, MakeregsCheckFindsACutAtEitherEndAndAChangedDigit) {
+    const std::string checked = EncodeRegCode(CheckedSettingsText({"ftp.example.com", "u", "p", "/in/", "X1"}));
+    EXPECT_TRUE(CheckRegCode(checked).ok());
+    std::string changed = checked;
+    changed[40] = changed[40] == '4' ? '5' : '4';
+    for (const std::string& cut : {checked.substr(4), checked.substr(0, checked.size() - 4), changed,
+                                   checked.substr(22), checked.substr(0, checked.size() - 22)}) {
+        EXPECT_NE(CheckRegCode(cut).description.find("check does not match"), std::string::npos) << cut;
+    }
+    // Without check pairs, as every REGCODE made before, it is read as it always was.
+    EXPECT_TRUE(CheckRegCode(EncodeRegCode(SettingsText({"ftp.example.com", "u", "p", "/in/", "X1"}))).ok());
+    EXPECT_EQ(ParseSettingsText(DecodeRegCode(checked)).LocationCode, "X1");
 }
 
 }  // namespace

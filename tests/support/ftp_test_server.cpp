@@ -109,6 +109,8 @@ FtpTestServer::FtpTestServer(FtpTestServerOptions options) {
     if (options.storeOnly) command << " --store-only";
     if (options.refuseMkd) command << " --refuse-mkd";
     if (options.loseRntoReply) command << " --lose-rnto-reply";
+    if (options.swallowQuit) command << " --swallow-quit";
+    if (options.tls13Only) command << " --tls13-only";
     for (const std::string& existing : options.existingFiles) command << " --existing " << existing;
 
     process_ = StartLinuxProgram(command.str(), startError_);

@@ -29,6 +29,8 @@ struct FtpTestServerOptions {
     bool storeOnly = false;       // the user may store, and nothing else
     bool refuseMkd = false;       // the user may not make folders
     bool loseRntoReply = false;   // the first RNTO is done, but its reply lost with the connection
+    bool swallowQuit = false;     // QUIT gets no reply
+    bool tls13Only = false;       // tls mode: TLS 1.3 alone
     std::vector<std::string> existingFiles;  // paths below the root of files there from the start
 };
 

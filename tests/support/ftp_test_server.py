@@ -8,6 +8,7 @@ test that dies never leaves it running for long.
 Behaviours (--mode):
   normal  a pyftpdlib server with one user whose home is --root;
   silent  accepts TCP connections and never sends a byte;
+  deaf    listens, but accepts nothing: a client's connect waits;
   stall   like normal, but stops reading an upload after --stall-after bytes;
   tls     Debian's vsftpd with FTP over TLS required for the login and every
           data connection, for the anonymous user (who may store, rename and
@@ -27,6 +28,11 @@ listing, rename or delete), as "drop box" accounts have it.
 --refuse-mkd takes the user the right to make folders, and nothing else.
 --lose-rnto-reply renames at the first RNTO, then closes the control
 connection without a reply, as if the link had gone at that moment.
+--swallow-quit never answers QUIT, and keeps the connection open.
+--tls13-only has vsftpd offer TLS 1.3 alone: its TLS 1.2 ciphers are PSK
+ones, which need keys that nobody has.
+--reply-delay SECONDS sends every reply (the greeting, and a store's final
+one, among them) that much later, in order, as over a distant link.
 --existing PATH puts a file at PATH (below the root) before the server starts;
 it may be given more than once.
 --command-log FILE gets every command the server receives, one a line (the
@@ -105,11 +111,20 @@ def watch_for_stop(args):
 def run_silent(args, host):
     listener = socket.socket(socket.AF_INET, socket.SOCK_STREAM)
     listener.bind((host, args.port))
-    listener.listen(16)
+    listener.listen(0 if args.mode == "deaf" else 16)
     listener.settimeout(0.05)
     write_port(args.port_file, listener.getsockname()[1])
     watch_for_stop(args)
     held = []
+    if args.mode == "deaf":
+        # The backlog filled by connections of its own, never accepted.
+        for _ in range(4):
+            filler = socket.socket(socket.AF_INET, socket.SOCK_STREAM)
+            filler.setblocking(False)
+            filler.connect_ex(listener.getsockname())
+            held.append(filler)
+        while True:
+            time.sleep(1)
     while True:
         try:
             conn, _ = listener.accept()
@@ -136,7 +151,7 @@ ssl_enable={tls}
 allow_anon_ssl=YES
 force_anon_logins_ssl=YES
 force_anon_data_ssl=YES
-ssl_ciphers=HIGH
+ssl_ciphers={ciphers}
 require_ssl_reuse=NO
 rsa_cert_file={dir}/cert.pem
 rsa_private_key_file={dir}/key.pem
@@ -179,7 +194,7 @@ def run_vsftpd(args, host):
     for _ in range(5):
         port = free_port(host)
         with open(folder + "/vsftpd.conf", "w") as f:
-            f.write(VSFTPD_CONFIG.format(host=host, port=port, root=args.root, dir=folder, rate=args.read_limit,
+            f.write(VSFTPD_CONFIG.format(host=host, port=port, root=args.root, dir=folder, rate=args.read_limit, ciphers="PSK" if args.tls13_only else "HIGH",
                                          tls="YES" if args.mode == "tls" else "NO"))
         server = subprocess.Popen([VSFTPD, folder + "/vsftpd.conf"], stdin=subprocess.DEVNULL,
                                   stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
@@ -262,6 +277,17 @@ def run_ftp(args, host):
                 return self.respond("550 Renaming is not allowed on this server.")
             return FTPHandler.ftp_RNFR(self, path)
 
+        def respond(self, resp, logfun=logging.debug):
+            if not args.reply_delay:
+                return FTPHandler.respond(self, resp, logfun)
+            # Each reply after the one before it, never sooner than the delay.
+            self.reply_due = max(getattr(self, "reply_due", 0.0) + 0.001, time.monotonic() + args.reply_delay)
+            self.ioloop.call_later(self.reply_due - time.monotonic(), FTPHandler.respond, self, resp, logfun)
+
+        def ftp_QUIT(self, line):
+            if not args.swallow_quit:
+                return FTPHandler.ftp_QUIT(self, line)
+
         def ftp_RNTO(self, path):
             if args.lose_rnto_reply and self._rnfr and not lost_replies:
                 lost_replies.append(path)
@@ -313,6 +339,9 @@ def main():
     p.add_argument("--store-only", action="store_true")
     p.add_argument("--refuse-mkd", action="store_true")
     p.add_argument("--lose-rnto-reply", action="store_true")
+    p.add_argument("--swallow-quit", action="store_true")
+    p.add_argument("--reply-delay", type=float, default=0.0)
+    p.add_argument("--tls13-only", action="store_true")
     p.add_argument("--command-log")
     p.add_argument("--lifetime", type=float, default=600.0)
     args = p.parse_args()
@@ -321,13 +350,13 @@ def main():
         return 0
     if not (args.root and args.port_file and args.stop_file):
         p.error("--root, --port-file and --stop-file are needed to serve")
-    if args.mode not in ("normal", "silent", "stall", "tls", "vsftpd"):
+    if args.mode not in ("normal", "silent", "deaf", "stall", "tls", "vsftpd"):
         p.error("unknown mode " + args.mode)
 
     logging.basicConfig(filename=args.log_file or os.devnull, level=logging.INFO)
 
     host = "127.0.0.1"
-    if args.mode == "silent":
+    if args.mode in ("silent", "deaf"):
         run_silent(args, host)
     elif args.mode in ("tls", "vsftpd"):
         run_vsftpd(args, host)

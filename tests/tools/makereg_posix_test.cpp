@@ -115,7 +115,22 @@ TEST_F(MakeregTool, RefusesTheSlipsQuendrelWouldTakeButSendAstray) {
     EXPECT_EQ(shown.find("Password:     p"), std::string::npos) << "the password was shown";
 }
 
-TEST_F(MakeregTool, RefusesExactlyWhatQuendrelRefusesBeforeAnUpload) {
+TEST_F(MakeregTool, ShowReadsTheUtf16FileOfRegExport) {
+    const std::string text = "Windows Registry Editor Version 5.00\r\n\r\n[HKEY_LOCAL_MACHINE\\SOFTWARE\\WOW6432Node"
+                             "\\VOSSEL\\QUENDREL]\r\n\"REGCODE\"=\"" +
+                             EncodeRegCode(CheckedSettingsText({"ftp.example.com", "u", "p", "/in/", "X7"})) + "\"\r\n";
+    std::string utf16 = "\xFF\xFE";
+    for (const char c : text) utf16 += std::string{c, '\0'};
+    std::ofstream(Output(), std::ios::binary) << utf16;
+    FILE* pipe = popen(("'" + std::string(MAKEREG_EXE) + "' --show '" + Output() + "'").c_str(), "r");
+    ASSERT_NE(pipe, nullptr);
+    std::string shown;
+    for (char line[512]; fgets(line, sizeof line, pipe);) shown += line;
+    EXPECT_EQ(pclose(pipe), 0) << shown;
+    EXPECT_NE(shown.find("Location:     X7"), std::string::npos) << shown;
+}
+
+TEST_F(MakeregTool, RefusesWhatQuendrelRefusesBeforeAnUploadAndAnEmptyLocationCode) {
     const LocationSettings cases[] = {
         {"ftp.example:99999", "u", "p", "/in/", "X1"}, {"ftp.example:2121", "u", "p", "/in/", "X1"},
         {"", "u", "p", "/in/", "X1"},                  {"ftp.example", "u", "p", "/in/\r\nDELE x/", "X1"},
@@ -127,7 +142,7 @@ TEST_F(MakeregTool, RefusesExactlyWhatQuendrelRefusesBeforeAnUpload) {
         const int exitCode = Run("--host '" + s.FtpHost + "' --user '" + s.FtpUser + "' --password '" +
                                  s.FtpPassword + "' --remote-path '" + s.RemotePath + "' --location '" +
                                  s.LocationCode + "'");
-        EXPECT_EQ(exitCode == 0, CheckSettingsBeforeUpload(s).ok());
+        EXPECT_EQ(exitCode == 0, CheckSettingsBeforeUpload(s).ok() && !s.LocationCode.empty());
         EXPECT_EQ(Written().empty(), exitCode != 0);
         std::remove(Output().c_str());
     }

@@ -12,6 +12,7 @@
 #include <thread>
 
 #include "config/settings_rules.h"
+#include "platform/text.h"
 #include "support/fake_file_system.h"
 #include "support/ftp_test_server.h"
 
@@ -124,7 +125,7 @@ TEST_F(FtpUploadTest, BatchGoesUnderATemporaryNameAndIsRenamedOnceConfirmed) {
     EXPECT_EQ(recorder.sent, bytes.size());
     const auto commands = server.Commands();
     const std::string temporary = "/in/" + kBatch + "." + kTag + ".part", claim = "/in/" + kBatch + ".claim";
-    for (const std::string& expected : {"MKD " + claim, "SIZE /in/" + kBatch, "STOR " + temporary, "SIZE " + temporary,
+    for (const std::string& expected : {"MKD " + claim, "SIZE /in/" + kBatch, "STOR " + temporary,
                                         "RNFR " + temporary, "RNTO /in/" + kBatch, "RMD " + claim}) {
         EXPECT_NE(std::find(commands.begin(), commands.end(), expected), commands.end()) << expected;
     }
@@ -214,6 +215,19 @@ TEST_F(FtpUploadTest, SilentServerEndsAtTheBound) {
     EXPECT_LT(std::chrono::steady_clock::now() - started, 10s);
 }
 
+TEST_F(FtpUploadTest, TlsServerWithoutTls12IsRefusedInTheWordsOfTheSystemsTls) {
+    FtpTestServerOptions options;
+    options.mode = "tls";
+    options.tls13Only = true;
+    FtpTestServer server(options);
+    Batch(100);
+    const std::string description = Send(OverTls(server, server.ServerKeyPin())).description;
+    EXPECT_TRUE(Says(description, "The TLS connection to the FTP server " + server.hostSetting() + " failed (") &&
+                !Says(description, "Error)") && !Says(description, ": Error"))
+        << description;
+    EXPECT_EQ(server.ServerFileNames("in"), std::vector<std::string>{});
+}
+
 TEST_F(FtpUploadTest, StalledTransferEndsAtTheBoundAndLeavesNothing) {
     FtpTestServerOptions options;
     options.mode = "stall";
@@ -233,6 +247,29 @@ TEST_F(FtpUploadTest, BatchOf100KilobytesGoesThroughALinkOf2000BytesASecond) {
     const std::string bytes = Batch(100 * 1024);
     EXPECT_EQ(Send(server, "/in/", UploadLimits{}).description, "");
     EXPECT_TRUE(Stored(server, bytes));
+}
+
+TEST_F(FtpUploadTest, BatchOf100KilobytesGoesToAServerThatReads2000BytesASecond) {
+    FtpTestServerOptions options;
+    options.mode = "vsftpd";  // its anon_max_rate: the network takes the batch at once, the server reads slowly
+    options.readLimit = 2000;
+    FtpTestServer server(options);
+    const std::string bytes = Batch(100 * 1024);
+    EXPECT_EQ(Send(server, "/in/", UploadLimits{}).description, "");
+    EXPECT_TRUE(Stored(server, bytes));
+}
+
+TEST_F(FtpUploadTest, SettingThatTheLibraryRefusesEndsTheOperationBeforeTheLogin) {
+    FtpTestServer server;
+    ASSERT_EQ(server.startError(), "");
+    // libcurl refuses a text over 8 MB, as a build without pinning refuses any pin.
+    FtpSession session({"127.0.0.1", static_cast<std::uint16_t>(server.port()), "scanner", "x", true,
+                        std::string(9 << 20, 'k')},
+                       2s, cancel);
+    const FtpOutcome outcome = session.Commands({"NOOP"});
+    EXPECT_TRUE(Says(outcome.status.description, "refused the setting CURLOPT_PINNEDPUBLICKEY"))
+        << outcome.status.description;
+    EXPECT_EQ(server.Commands(), std::vector<std::string>{});
 }
 
 TEST_F(FtpUploadTest, ServerGoneInTheMiddleLeavesNoCutBatchUnderABatchName) {

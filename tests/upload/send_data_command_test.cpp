@@ -306,7 +306,20 @@ TEST_F(SendDataTest, UnsafeSettingsAreRefusedBeforeAnythingIsWritten) {
     }
     EXPECT_TRUE(CheckSettingsBeforeUpload(settings).ok());
     EXPECT_TRUE(CheckSettingsBeforeUpload({"[::1]:2121", "u", "p", "", ""}).ok());
-    EXPECT_TRUE(CheckSettingsBeforeUpload({"ftp.example.com", "u", "p", "in dir/", "A-1 b"}).ok());
+    EXPECT_TRUE(CheckSettingsBeforeUpload({"ftp.example.com", "u", "p", "in dir/", "A-1_b"}).ok());
+}
+
+TEST_F(SendDataTest, PendingScansOfAnotherLocationAreNamedAndNeitherSentNorDeleted) {
+    LocationSettings moved = settings;
+    moved.LocationCode = "X2";
+    SendDataCommand movedCommand(files, clock, upload, view, moved);
+    movedCommand.Run();
+    ASSERT_EQ(view.messages.size(), 1u);
+    EXPECT_NE(view.messages[0].find("2 pending scans were recorded for location X1; this PC is now X2"), std::string::npos)
+        << view.messages[0];
+    EXPECT_FALSE(FtpWasUsed());
+    EXPECT_EQ(files.files["savedata.dat"], kRecord1 + kRecord2);
+    EXPECT_EQ(files.files.size(), 1u);
 }
 
 TEST_F(SendDataTest, UploadTabEnablesTheButtonOnlyWhenThereIsSomethingToSend) {

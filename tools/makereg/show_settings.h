@@ -20,7 +20,11 @@ std::string BatchPlace(const LocationSettings& settings);
 std::string DescribeSettings(const LocationSettings& settings);
 // The REGCODE that a location.reg file sets; fails when the text is no such file.
 Status RegCodeOfRegFile(const std::string& regFile, std::string& regCode);
-// What each registry view of this PC holds, and which one Quendrel reads.
-std::string DescribeRegistry(IRegistry& registry);
+// What a REGCODE holds, in `description`; fails when it is damaged (with no
+// description then) or Quendrel cannot start and send with it.
+Status DescribeRegCode(const std::string& regCode, std::string& description);
+// What each registry view of this PC holds, and which one Quendrel reads;
+// `usable` as DescribeRegCode tells of that one.
+std::string DescribeRegistry(IRegistry& registry, Status& usable);
 
 }  // namespace quendrel::makereg

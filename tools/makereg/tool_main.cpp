@@ -3,6 +3,7 @@
 // from its certificate. What it refuses, Quendrel would refuse too (the
 // settings rules are the program's own), and more: the slips that Quendrel
 // would take but send to the wrong place.
+#include <algorithm>
 #include <cstdio>
 #include <ctime>
 #include <iostream>
@@ -124,24 +125,22 @@ int Show(const std::optional<std::string>& source) {
     if (!source) {
         const auto registry = quendrel::makereg::PcRegistry();
         if (!registry) return Usage("--show needs a REGCODE or a location.reg here; only on Windows does it read the PC's registry");
-        std::cout << quendrel::makereg::DescribeRegistry(*registry);
-        const auto settings = quendrel::LoadLocationSettings(*registry);
-        return settings && quendrel::CheckSettingsBeforeUpload(*settings).ok() ? 0 : 1;
+        Status usable;
+        std::cout << quendrel::makereg::DescribeRegistry(*registry, usable);
+        return usable.ok() ? 0 : 1;
     }
     if (quendrel::SystemFileSystem().ReadAll(*source, file).ok()) {
         const Status found = quendrel::makereg::RegCodeOfRegFile(file, regCode);
         if (!found.ok()) return Refuse(*source + ": " + found.description);
     } else {
         regCode = *source;
-        const bool hex = regCode.find_first_not_of("0123456789abcdefABCDEF") == std::string::npos;
-        if (regCode.empty() || !hex)
-            return Refuse("\"" + regCode + "\" is neither a file nor a REGCODE (pairs of hexadecimal digits).");
-        if (regCode.size() % 2 != 0)
-            return Refuse("This REGCODE has an odd number of digits: it was cut short or mistyped.");
+        if (regCode.empty()) return Refuse("\"\" is neither a file nor a REGCODE (pairs of hexadecimal digits).");
     }
-    const LocationSettings settings = quendrel::ParseSettingsText(quendrel::DecodeRegCode(regCode));
-    std::cout << quendrel::makereg::DescribeSettings(settings);
-    return quendrel::CheckSettingsBeforeUpload(settings).ok() ? 0 : 1;
+    std::string described;
+    const Status usable = quendrel::makereg::DescribeRegCode(regCode, described);
+    if (described.empty()) return Refuse(usable.description);
+    std::cout << described;
+    return usable.ok() ? 0 : 1;
 }
 
 }  // namespace
@@ -215,9 +214,17 @@ int main(int argc, char** argv) {
     if (flags["--print-regcode"] && values.count("--output"))
         return Usage("--print-regcode writes no file, so --output has no place beside it");
 
-    const Status usable = quendrel::CheckLocationSettings(settings, quendrel::EmptySettings::FtpHostNeeded);
+    const Status usable = quendrel::CheckLocationSettings(settings, quendrel::EmptySettings::AllNeeded);
     if (!usable.ok()) return Refuse(usable.description);
     const std::string& path = settings.RemotePath;
+    if (path.find('\\') != std::string::npos) {
+        std::string slashed = path;
+        std::replace(slashed.begin(), slashed.end(), '\\', '/');
+        return Refuse("The remote path \"" + path + "\" holds \"\\\": the folders on an FTP server are parted by \"/\". "
+                      "Use /: \"" + slashed + "\".");
+    }
+    if (!path.empty() && (path.front() == ' ' || path.back() == ' '))
+        return Refuse("The remote path \"" + path + "\" has a blank at its start or end: remove the blank.");
     if (values.count("--remote-path") && !path.empty() && path.back() != '/') {
         const std::string example = quendrel::RemoteFileName(path, ExampleBatchName(settings.LocationCode));
         return Refuse("The remote path \"" + path + "\" does not end in \"/\", so a batch would be stored as \"" +
@@ -225,7 +232,7 @@ int main(int argc, char** argv) {
                       "/\" for the folder, or --remote-prefix \"" + path + "\" if the names are meant to start so.");
     }
 
-    const std::string regCode = quendrel::EncodeRegCode(quendrel::SettingsText(settings));
+    const std::string regCode = quendrel::EncodeRegCode(quendrel::CheckedSettingsText(settings));
     if (flags["--print-regcode"]) {
         std::cout << regCode << "\n";
         return 0;
