@@ -7,7 +7,7 @@ packages=(cmake ninja-build make g++ googletest file binutils e2fsprogs
   g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix binutils-mingw-w64-i686 binutils-mingw-w64-x86-64
   wine64 xvfb xauth python3 python3-pyftpdlib clang libclang-rt-14-dev
   qemu-system-x86 debootstrap wixl msitools libcurl4-openssl-dev dpkg-dev
-  vsftpd openssl ca-certificates)
+  vsftpd openssl ca-certificates osslsigncode)
 if [ "${1:-}" = run ]; then
   packages+=(xdotool x11-utils imagemagick curl unzip)
 fi

@@ -30,3 +30,11 @@ if(TARGET wintest_tools AND QUENDREL_RUNS_TESTS)
     QUENDREL_NEXT_VERSION="${next_version}"
     QUENDREL_NEXT_MSI="${QUENDREL_WIN32_BUILD}/msi-test/Quendrel-${next_version}.msi")
 endif()
+
+# The kit signed as dist.sh signs it, checked, installed and started (a shell
+# case: openssl and osslsigncode run on Linux, msiexec and the program under Wine).
+if(TARGET wintest_tools AND QUENDREL_RUNS_TESTS)
+  add_test(NAME signed_kit COMMAND bash ${CMAKE_SOURCE_DIR}/tests/tools/signing_test.sh ${QUENDREL_WIN32_BUILD}
+           ${CMAKE_BINARY_DIR} ${CMAKE_BINARY_DIR}/wineprefix ${PROJECT_VERSION})
+  set_tests_properties(signed_kit PROPERTIES RUN_SERIAL ON)
+endif()
